@@ -1,0 +1,34 @@
+// Converting Unicode Malayalam text into the 8-bit encoding of the font "ML-TTRevathi".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lipimattam {
+
+// The hook through which a pass hands control to its caller three times per code unit, in
+// this order: UnitStarting before the unit is read, UnitPlaced with the output so far once
+// the unit is placed (before the tail repair), UnitFinished when the unit is done. No call
+// follows the final fix-ups.
+class ConvertProgress {
+ public:
+  ConvertProgress() = default;
+  ConvertProgress(const ConvertProgress&) = delete;
+  ConvertProgress& operator=(const ConvertProgress&) = delete;
+  virtual ~ConvertProgress() = default;
+
+  virtual void UnitStarting() {}
+  virtual void UnitPlaced(std::u16string_view output_so_far) { (void)output_so_far; }
+  virtual void UnitFinished() {}
+};
+
+// Converts the whole input in one pass and returns the text in the font's encoding: units
+// below 0x100 are glyph codes, units from 0x100 up are input characters the font has no
+// glyph for, copied unchanged. Never fails; the empty input gives the empty output.
+[[nodiscard]] std::u16string ConvertText(std::u16string_view input);
+
+// The same pass, calling the hook for every code unit. The input is copied first, so the
+// caller may change its own text while the hook runs.
+[[nodiscard]] std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress);
+
+}  // namespace lipimattam

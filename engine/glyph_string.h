@@ -1,0 +1,55 @@
+// Glyph codes of the 8-bit font "ML-TTRevathi" and the short strings of them that the
+// conversion rules build.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+
+namespace lipimattam {
+
+// One code of the font's encoding. In text it is held as one 16-bit unit of the same value,
+// so the glyph code 0xC2 and the character U+00C2 are the same unit.
+using GlyphCode = std::uint8_t;
+
+// A short sequence of 16-bit units, as a rule glyph codes; it may also hold a character the
+// glyph map does not know (one unit, or a surrogate pair that a sign is moved in front of).
+class GlyphString {
+ public:
+  static constexpr std::size_t kCapacity = 4;
+
+  constexpr GlyphString() = default;
+  // NOLINTNEXTLINE(google-explicit-constructor): a single unit is a glyph string.
+  constexpr GlyphString(char16_t unit) : units_{unit, 0, 0, 0}, length_{1} {}
+  template <std::size_t N>
+  // NOLINTNEXTLINE(google-explicit-constructor): literals such as u"sm" are glyph strings.
+  constexpr GlyphString(const char16_t (&text)[N]) : GlyphString(std::u16string_view(text, N - 1)) {
+    static_assert(N - 1 <= kCapacity, "a glyph string holds at most four units");
+  }
+  constexpr explicit GlyphString(std::u16string_view text) {
+    if (text.size() > kCapacity) throw std::length_error("glyph string longer than four units");
+    for (char16_t unit : text) units_[length_++] = unit;
+  }
+
+  [[nodiscard]] constexpr std::size_t size() const { return length_; }
+  [[nodiscard]] constexpr bool empty() const { return length_ == 0; }
+  [[nodiscard]] constexpr char16_t operator[](std::size_t i) const { return units_[i]; }
+  [[nodiscard]] constexpr const char16_t* data() const { return units_.data(); }
+  [[nodiscard]] constexpr std::u16string_view View() const { return {units_.data(), length_}; }
+
+  // Appends one unit; the rules never build more than kCapacity units.
+  constexpr void Push(char16_t unit) { units_[length_++] = unit; }
+
+  friend constexpr bool operator==(const GlyphString& a, const GlyphString& b) {
+    return a.View() == b.View();
+  }
+
+ private:
+  // Units past length_ stay zero, so a whole copy of units_ can be written at once.
+  std::array<char16_t, kCapacity> units_{};
+  std::uint8_t length_ = 0;
+};
+
+}  // namespace lipimattam

@@ -1,0 +1,100 @@
+// The stages called on their own, as a caller that builds its own pass would.
+#include "engine/stages.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/test_text.h"
+
+namespace lipimattam {
+namespace {
+
+using testing::Hex;
+
+struct StageCase {
+  std::u16string output;
+  GlyphString current;
+  std::u16string expected_output;
+  GlyphString expected_current;
+};
+
+void ExpectStage(void (*stage)(OutputText&, GlyphString&), const StageCase& c) {
+  OutputText output(c.output);
+  GlyphString current = c.current;
+  stage(output, current);
+  EXPECT_EQ(Hex(output.View()), Hex(c.expected_output)) << "output " << Hex(c.output);
+  EXPECT_EQ(Hex(current.View()), Hex(c.expected_current.View())) << "output " << Hex(c.output);
+}
+
+TEST(ApplyConjunctRules, TakesTheTwoCodesBackAndHoldsTheLigature) {
+  const StageCase cases[] = {
+      {u"xIv", u"I", u"x", u"\u00A1"},
+      {u"Iv", u"I", u"", u"\u00A1"},
+      {u"v", u"I", u"v", u"I"},              // one unit: the stage reads nothing
+      {u"Iv", u"Iv", u"Iv", u"Iv"},          // a two-unit glyph string never matches
+      {u"Ix", u"I", u"Ix", u"I"},            // no virama last
+      {u"\u0149v", u"I", u"\u0149v", u"I"},  // a unit above 0xFF is no consonant code
+  };
+  for (const StageCase& c : cases) ExpectStage(ApplyConjunctRules, c);
+}
+
+TEST(ApplySubjoinedSigns, MakesTheSignWithTheUnitBeforeTheVirama) {
+  const StageCase cases[] = {
+      {u"aIv", u"b", u"a", u"Iy"},  {u"aIv", u"h", u"a", u"Iz"},
+      {u"aIv", u"c", u"a", u"{I"},  {u"v", u"b", u"v", u"b"},  // one unit: the stage reads nothing
+      {u"Iv", u"bb", u"Iv", u"bb"},  // the whole glyph string must be the letter
+      {u"Ix", u"b", u"Ix", u"b"},
+  };
+  for (const StageCase& c : cases) ExpectStage(ApplySubjoinedSigns, c);
+}
+
+TEST(PlaceVowelSign, PutsTheSignWhereTheFontDrawsIt) {
+  const StageCase cases[] = {
+      {u"aI", u"s", u"asI", u"sI"},    {u"aI", u"ss", u"assI", u"ssI"},
+      {u"aI", u"sm", u"asIm", u"sIm"}, {u"aI", u"sF", u"aIsF", u"sF"},
+      {u"", u"s", u"s", u"s"},         {u"", u"su", u"su", u"su"},
+      {u"", u"I", u"I", u"I"},
+  };
+  for (const StageCase& c : cases) ExpectStage(PlaceVowelSign, c);
+}
+
+TEST(RepairTail, SwapsOnlyTheListedPairs) {
+  struct Case {
+    std::u16string text;
+    std::u16string expected;
+  };
+  const Case cases[] = {
+      {u"Ity", u"tIy"}, {u"Isz", u"sIz"}, {u"Itr", u"tIr"},   {u"Isy", u"sIy"},
+      {u"sy", u"sy"},  // two units: nothing is read
+      {u"stz", u"stz"}, {u"tsr", u"str"}, {u"Ity ", u"Ity "}, {u"Ixy", u"Ixy"},
+  };
+  for (const Case& c : cases) {
+    OutputText output(c.text);
+    RepairTail(output);
+    EXPECT_EQ(output.View(), c.expected) << Hex(c.text);
+  }
+}
+
+TEST(ApplyFinalFixups, ReplaceLeftToRightWithoutOverlap) {
+  struct Case {
+    std::u16string text;
+    std::u16string expected;
+  };
+  const Case cases[] = {
+      {u"", u""},
+      {u"{sI{tI", u"s{It{I"},
+      {u"{{s", u"{s{"},
+      {u"{{ss", u"s{s{"},
+      {u"kvkv\u00E4", u"kv\u00CC"},
+      {u"k{v\u00E4", u"k{v\u00E4"},
+      {u"{", u"{"},
+      {u"kv", u"kv"},
+  };
+  for (const Case& c : cases) {
+    OutputText output(c.text);
+    ApplyFinalFixups(output);
+    EXPECT_EQ(Hex(output.View()), Hex(c.expected)) << Hex(c.text);
+  }
+}
+
+}  // namespace
+}  // namespace lipimattam

@@ -1,0 +1,63 @@
+// Helpers that let the tests write inputs as code points and outputs as glyph codes.
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace lipimattam::testing {
+
+inline std::u16string Units(std::initializer_list<char16_t> units) {
+  return {units};
+}
+
+// "0x49 0x76 0x21": readable in a failure message whatever the units are.
+inline std::string Hex(std::u16string_view text) {
+  std::string out;
+  char buffer[8];
+  for (char16_t unit : text) {
+    std::snprintf(buffer, sizeof buffer, "%s0x%02X", out.empty() ? "" : " ",
+                  static_cast<unsigned>(unit));
+    out += buffer;
+  }
+  return out.empty() ? "(empty)" : out;
+}
+
+// Malayalam letters and signs by their Unicode names.
+inline constexpr char16_t kA = 0x0D05;
+inline constexpr char16_t kIi = 0x0D08;
+inline constexpr char16_t kKa = 0x0D15;
+inline constexpr char16_t kNna = 0x0D23;
+inline constexpr char16_t kDda = 0x0D21;
+inline constexpr char16_t kNa = 0x0D28;
+inline constexpr char16_t kMa = 0x0D2E;
+inline constexpr char16_t kYa = 0x0D2F;
+inline constexpr char16_t kRa = 0x0D30;
+inline constexpr char16_t kRra = 0x0D31;
+inline constexpr char16_t kLa = 0x0D32;
+inline constexpr char16_t kLla = 0x0D33;
+inline constexpr char16_t kVa = 0x0D35;
+inline constexpr char16_t kSa = 0x0D38;
+inline constexpr char16_t kSignAa = 0x0D3E;
+inline constexpr char16_t kSignVocalicR = 0x0D43;
+inline constexpr char16_t kSignE = 0x0D46;
+inline constexpr char16_t kSignEe = 0x0D47;
+inline constexpr char16_t kSignAi = 0x0D48;
+inline constexpr char16_t kSignO = 0x0D4A;
+inline constexpr char16_t kSignOo = 0x0D4B;
+inline constexpr char16_t kSignAu = 0x0D4C;
+inline constexpr char16_t kVirama = 0x0D4D;
+inline constexpr char16_t kChilluNn = 0x0D7A;
+inline constexpr char16_t kChilluN = 0x0D7B;
+inline constexpr char16_t kChilluRr = 0x0D7C;
+inline constexpr char16_t kChilluL = 0x0D7D;
+inline constexpr char16_t kChilluLl = 0x0D7E;
+inline constexpr char16_t kChilluK = 0x0D7F;
+inline constexpr char16_t kZwnj = 0x200C;
+inline constexpr char16_t kZwj = 0x200D;
+// U+1F600 GRINNING FACE as its surrogate pair.
+inline constexpr char16_t kEmojiHigh = 0xD83D;
+inline constexpr char16_t kEmojiLow = 0xDE00;
+
+}  // namespace lipimattam::testing
