@@ -129,8 +129,8 @@ constexpr bool GlyphMapIsWellFormed() {
         row.code_point >= kGlyphMapFirst + kGlyphMapSpan || row.glyphs.empty() ||
         row.glyphs.size() > 3)
       return false;
-    for (char16_t unit : row.glyphs.View())
-      if (!IsFontCode(unit)) return false;
+    for (std::size_t i = 0; i < row.glyphs.size(); ++i)
+      if (!IsFontCode(row.glyphs[i])) return false;
     previous = row.code_point;
   }
   return true;

@@ -2,10 +2,11 @@
 // conversion rules build.
 #pragma once
 
-#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 namespace lipimattam {
@@ -16,13 +17,14 @@ using GlyphCode = std::uint8_t;
 
 // A short sequence of 16-bit units, as a rule glyph codes; it may also hold a character the
 // glyph map does not know (one unit, or a surrogate pair that a sign is moved in front of).
+// The units are packed into one 64-bit word, so the strings stay in registers on the hot path.
 class GlyphString {
  public:
   static constexpr std::size_t kCapacity = 4;
 
   constexpr GlyphString() = default;
   // NOLINTNEXTLINE(google-explicit-constructor): a single unit is a glyph string.
-  constexpr GlyphString(char16_t unit) : units_{unit, 0, 0, 0}, length_{1} {}
+  constexpr GlyphString(char16_t unit) : packed_{unit}, length_{1} {}
   template <std::size_t N>
   // NOLINTNEXTLINE(google-explicit-constructor): literals such as u"sm" are glyph strings.
   constexpr GlyphString(const char16_t (&text)[N]) : GlyphString(std::u16string_view(text, N - 1)) {
@@ -30,25 +32,34 @@ class GlyphString {
   }
   constexpr explicit GlyphString(std::u16string_view text) {
     if (text.size() > kCapacity) throw std::length_error("glyph string longer than four units");
-    for (char16_t unit : text) units_[length_++] = unit;
+    for (char16_t unit : text) Push(unit);
   }
 
   [[nodiscard]] constexpr std::size_t size() const { return length_; }
   [[nodiscard]] constexpr bool empty() const { return length_ == 0; }
-  [[nodiscard]] constexpr char16_t operator[](std::size_t i) const { return units_[i]; }
-  [[nodiscard]] constexpr const char16_t* data() const { return units_.data(); }
-  [[nodiscard]] constexpr std::u16string_view View() const { return {units_.data(), length_}; }
+  [[nodiscard]] constexpr char16_t operator[](std::size_t i) const {
+    return static_cast<char16_t>(packed_ >> (16 * i));
+  }
+  // Unit i in bits 16i to 16i+15; the bits past the length are zero.
+  [[nodiscard]] constexpr std::uint64_t Packed() const { return packed_; }
+  [[nodiscard]] std::u16string Text() const {
+    std::u16string text;
+    for (std::size_t i = 0; i < length_; ++i) text += (*this)[i];
+    return text;
+  }
 
   // Appends one unit; the rules never build more than kCapacity units.
-  constexpr void Push(char16_t unit) { units_[length_++] = unit; }
+  constexpr void Push(char16_t unit) {
+    packed_ |= std::uint64_t{unit} << (16 * length_);
+    ++length_;
+  }
 
   friend constexpr bool operator==(const GlyphString& a, const GlyphString& b) {
-    return a.View() == b.View();
+    return a.length_ == b.length_ && a.packed_ == b.packed_;
   }
 
  private:
-  // Units past length_ stay zero, so a whole copy of units_ can be written at once.
-  std::array<char16_t, kCapacity> units_{};
+  std::uint64_t packed_ = 0;
   std::uint8_t length_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "engine/glyph_string.h"
 
@@ -55,8 +56,8 @@ inline constexpr TailRepairPair TailRepairPairs[] = {
 // Whole-text replacements after the last code unit, in this order, each left to right over
 // non-overlapping occurrences. A replacement is never longer than what it finds.
 struct FixupReplacement {
-  GlyphString find;
-  GlyphString replace;
+  std::u16string_view find;
+  std::u16string_view replace;
 };
 
 inline constexpr FixupReplacement FixupReplacements[] = {

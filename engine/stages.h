@@ -3,7 +3,11 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
+#include <cstring>
+#include <string_view>
 
 #include "engine/conjunct_table.h"
 #include "engine/glyph_string.h"
@@ -36,18 +40,31 @@ constexpr bool Contains(const GlyphString (&table)[N], const GlyphString& glyphs
   return std::find(std::begin(table), std::end(table), glyphs) != std::end(table);
 }
 
-constexpr bool CanEndTailRepairPair(char16_t unit) {
-  return std::any_of(std::begin(TailRepairPairs), std::end(TailRepairPairs),
-                     [unit](const TailRepairPair& pair) { return pair.last == unit; });
+// Which ASCII units can end a tail repair pair, and which can begin a placed sign: the quick
+// tests that keep the common case of the stages short.
+using AsciiSet = std::array<bool, 128>;
+
+constexpr AsciiSet TailRepairLastUnits() {
+  AsciiSet set{};
+  for (const TailRepairPair& pair : TailRepairPairs) set[pair.last] = true;
+  return set;
 }
 
-constexpr bool CanStartPlacedSign(char16_t unit) {
-  for (const GlyphString& sign : PreBaseSigns)
-    if (sign[0] == unit) return true;
-  for (const GlyphString& sign : TwoPartSigns)
-    if (sign[0] == unit) return true;
-  return false;
+constexpr AsciiSet PlacedSignFirstUnits() {
+  AsciiSet set{};
+  for (const GlyphString& sign : PreBaseSigns) set[sign[0]] = true;
+  for (const GlyphString& sign : TwoPartSigns) set[sign[0]] = true;
+  return set;
 }
+
+inline constexpr AsciiSet kTailRepairLastUnits = TailRepairLastUnits();
+inline constexpr AsciiSet kPlacedSignFirstUnits = PlacedSignFirstUnits();
+
+constexpr bool InSet(const AsciiSet& set, char16_t unit) {
+  return unit < set.size() && set[unit];
+}
+
+void PlaceSign(OutputText& output, GlyphString& current);
 
 }  // namespace detail
 
@@ -93,10 +110,16 @@ inline void ApplySubjoinedSigns(OutputText& output, GlyphString& current) {
 // character, a two-part sign around it, everything else at the end. A sign that finds the
 // output empty is appended as it stands, so a stray sign at the start of a text is kept.
 inline void PlaceVowelSign(OutputText& output, GlyphString& current) {
-  if (output.empty() || !detail::CanStartPlacedSign(current[0])) {
+  if (output.empty() || current.size() > 2 ||
+      !detail::InSet(detail::kPlacedSignFirstUnits, current[0])) {
     output.Append(current);
     return;
   }
+  detail::PlaceSign(output, current);
+}
+
+// The rarer half of PlaceVowelSign, kept out of the hot loop.
+inline void detail::PlaceSign(OutputText& output, GlyphString& current) {
   const bool pre_base = detail::Contains(PreBaseSigns, current);
   if (!pre_base && !detail::Contains(TwoPartSigns, current)) {
     output.Append(current);
@@ -117,7 +140,7 @@ inline void PlaceVowelSign(OutputText& output, GlyphString& current) {
 // in front of the consonant: the third-last and second-last units change places. The checks
 // run one after another, each on the text the one before left.
 inline void RepairTail(OutputText& output) {
-  if (output.size() < 3 || !detail::CanEndTailRepairPair(output.FromEnd(1))) return;
+  if (output.size() < 3 || !detail::InSet(detail::kTailRepairLastUnits, output.FromEnd(1))) return;
   for (const TailRepairPair& pair : TailRepairPairs) {
     if (output.FromEnd(2) != pair.second_last || output.FromEnd(1) != pair.last) continue;
     const std::size_t moved_length = detail::CharacterLengthEndingAt(output, 3);
@@ -126,27 +149,59 @@ inline void RepairTail(OutputText& output) {
   }
 }
 
+// The index of the first `unit` at or after `from` in `text`, or npos. On little-endian
+// machines the search runs over bytes with memchr, which scans many units per step.
+inline std::size_t FindUnit(std::u16string_view text, char16_t unit, std::size_t from) {
+  if constexpr (std::endian::native == std::endian::little) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t byte_count = text.size() * sizeof(char16_t);
+    const auto low = static_cast<unsigned char>(unit & 0xFF);
+    const auto high = static_cast<unsigned char>(unit >> 8);
+    for (std::size_t at = from * sizeof(char16_t); at < byte_count;) {
+      const void* hit = std::memchr(bytes + at, low, byte_count - at);
+      if (hit == nullptr) break;
+      const auto offset = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - bytes);
+      // A hit on an odd byte is the high half of some unit; a hit with the wrong high half
+      // is another unit with the same low half.
+      if (offset % 2 == 0 && bytes[offset + 1] == high) return offset / 2;
+      at = offset + 1;
+    }
+    return std::u16string_view::npos;
+  } else {
+    return text.find(unit, from);
+  }
+}
+
+// The first occurrence of `find` at or after `from`, or npos.
+inline std::size_t FindText(std::u16string_view text, std::u16string_view find, std::size_t from) {
+  for (std::size_t at = FindUnit(text, find[0], from); at != std::u16string_view::npos;
+       at = FindUnit(text, find[0], at + 1)) {
+    if (text.substr(at, find.size()) == find) return at;
+  }
+  return std::u16string_view::npos;
+}
+
 // Replaces every non-overlapping occurrence of the find string, left to right; units that a
 // replacement wrote are not tested again by the same replacement.
 inline void ApplyFixup(OutputText& output, const FixupReplacement& fixup) {
-  const std::u16string_view find = fixup.find.View();
-  const std::u16string_view replace = fixup.replace.View();
-  std::size_t read = output.View().find(find);
-  if (read == std::u16string_view::npos) return;
+  const std::u16string_view find = fixup.find;
+  const std::u16string_view replace = fixup.replace;
+  // The text behind `read` is untouched: a replacement is never longer than what it finds.
+  const std::u16string_view text = output.View();
   char16_t* data = output.data();
-  const std::size_t size = output.size();
+  std::size_t read = FindText(text, find, 0);
   std::size_t write = read;
-  while (read < size) {
-    if (data[read] == find[0] && size - read >= find.size() &&
-        std::u16string_view(data + read, find.size()) == find) {
-      std::copy(replace.begin(), replace.end(), data + write);
-      write += replace.size();
-      read += find.size();
-    } else {
-      data[write++] = data[read++];
-    }
+  while (read != std::u16string_view::npos) {
+    std::copy(replace.begin(), replace.end(), data + write);
+    write += replace.size();
+    read += find.size();
+    const std::size_t next = FindText(text, find, read);
+    const std::size_t kept_end = next == std::u16string_view::npos ? text.size() : next;
+    if (write != read) std::copy(data + read, data + kept_end, data + write);
+    write += kept_end - read;
+    read = next;
+    if (next == std::u16string_view::npos) output.Truncate(write);
   }
-  output.Truncate(write);
 }
 
 // The whole-text replacements, once after the last code unit, in their order.

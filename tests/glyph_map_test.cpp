@@ -21,8 +21,8 @@ class MapCodeUnitTest : public ::testing::TestWithParam<MapCase> {};
 
 TEST_P(MapCodeUnitTest, GivesTheGlyphString) {
   const MapCase& c = GetParam();
-  EXPECT_EQ(MapCodeUnit(c.value).View(), c.expected)
-      << "value " << c.value << " gave " << Hex(MapCodeUnit(c.value).View());
+  EXPECT_EQ(MapCodeUnit(c.value).Text(), c.expected)
+      << "value " << c.value << " gave " << Hex(MapCodeUnit(c.value).Text());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,0 +1,33 @@
+# The two commands of the README, and a few more for developers. Each installs what is
+# missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
+.PHONY: deps run test sanitize bench fuzz format clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+run: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target lipimattam lipimattam-cli
+	@./build/release/ui/lipimattam
+
+test: deps
+	@cmake --preset dev >/dev/null
+	@cmake --build --preset dev
+	@ctest --preset dev
+
+sanitize: deps
+	@cmake --preset asan-ubsan >/dev/null
+	@cmake --build --preset asan-ubsan
+	@ctest --preset asan-ubsan
+
+bench: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release
+	@./build/release/bench/convert_bench
+	@bench/cli_throughput.sh 100
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	@rm -rf build

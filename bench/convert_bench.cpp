@@ -1,0 +1,52 @@
+// Throughput of the conversion pass, without a hook and with a hook that does nothing.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "bench/malayalam_text.h"
+#include "engine/convert.h"
+
+namespace {
+
+constexpr std::size_t kOneMegabyte = 1 << 20;
+
+const std::u16string& TextOfBytes(std::size_t bytes) {
+  static std::u16string small = lipimattam::GenerateMalayalamText(kOneMegabyte / 2);
+  static std::u16string large;
+  if (bytes == kOneMegabyte) return small;
+  if (large.empty()) large = lipimattam::GenerateMalayalamText(32 * kOneMegabyte / 2);
+  return large;
+}
+
+void Report(benchmark::State& state, const std::u16string& text) {
+  const auto units = static_cast<std::int64_t>(text.size());
+  state.SetItemsProcessed(state.iterations() * units);
+  state.SetBytesProcessed(state.iterations() * units * 2);
+}
+
+void ConvertWithoutHook(benchmark::State& state) {
+  const std::u16string& text = TextOfBytes(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(lipimattam::ConvertText(text));
+  Report(state, text);
+}
+
+void ConvertWithNoOpHook(benchmark::State& state) {
+  const std::u16string& text = TextOfBytes(static_cast<std::size_t>(state.range(0)));
+  lipimattam::ConvertProgress no_op;
+  for (auto _ : state) benchmark::DoNotOptimize(lipimattam::ConvertText(text, no_op));
+  Report(state, text);
+}
+
+// Sizes are of the UTF-16 text: 1 MB and 32 MB.
+BENCHMARK(ConvertWithoutHook)
+    ->Arg(kOneMegabyte)
+    ->Arg(32 * kOneMegabyte)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ConvertWithNoOpHook)
+    ->Arg(kOneMegabyte)
+    ->Arg(32 * kOneMegabyte)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,298 @@
+#include "cli/cli_app.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/text_codec.h"
+#include "engine/convert.h"
+#include "engine/glyph_map.h"
+
+#ifndef LIPIMATTAM_VERSION
+#define LIPIMATTAM_VERSION "0.0.0"
+#endif
+
+namespace lipimattam {
+namespace {
+
+constexpr const char* kProgram = "lipimattam-cli";
+constexpr std::string_view kStandardStream = "-";
+
+enum class OutputEncoding { kUtf8, kLatin1 };
+
+struct Options {
+  std::vector<std::string> inputs;  // "-" is standard input
+  std::string output = "-";         // "-" is standard output
+  OutputEncoding encoding = OutputEncoding::kUtf8;
+};
+
+// One input's place in the text that is converted as a whole.
+struct InputSegment {
+  std::string name;
+  std::size_t first_unit = 0;
+};
+
+void Report(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+}
+
+std::string DisplayName(const std::string& input) {
+  return input == kStandardStream ? "<stdin>" : input;
+}
+
+std::string SystemError(int error) {
+  return std::strerror(error);
+}
+
+std::string Hex(unsigned value, int digits) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+  return buffer;
+}
+
+// Parses the command line; returns the exit status to end with at once, if any.
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Converts Unicode Malayalam text (UTF-8) into the 8-bit encoding of the font "
+      "ML-TTRevathi.\nReads the FILEs in order, or standard input when none is given or for -, "
+      "and converts them as one text.");
+  const QCommandLineOption help_option({"h", "help"}, "Show this help and exit.");
+  const QCommandLineOption version_option({"V", "version"}, "Show the version and exit.");
+  const QCommandLineOption output_option({"o", "output"},
+                                         "Write to FILE instead of standard output.", "FILE");
+  const QCommandLineOption encoding_option(
+      "output-encoding",
+      "utf-8 (default): each glyph code as the character of the same value; latin1: one byte "
+      "per glyph code, for legacy programs.",
+      "ENCODING", "utf-8");
+  parser.addOptions({help_option, version_option, output_option, encoding_option});
+  parser.addPositionalArgument("FILE", "UTF-8 text to convert; - for standard input.", "[FILE...]");
+
+  const auto usage_error = [](const QString& problem) {
+    Report(problem.toStdString());
+    std::fprintf(stderr, "usage: %s [OPTIONS] [FILE...]\nTry '%s --help' for more.\n", kProgram,
+                 kProgram);
+    return kExitUsage;
+  };
+  if (!parser.parse(arguments)) return usage_error(parser.errorText());
+  if (parser.isSet(help_option)) {
+    std::fputs(parser.helpText()
+                   .replace(QStringLiteral("<executable_name>"), kProgram)
+                   .toLocal8Bit()
+                   .constData(),
+               stdout);
+    std::fputs(
+        "\nExit status: 0 on success, 64 bad options, 65 input that is not valid UTF-8 or a\n"
+        "character latin1 cannot hold, 66 an input that cannot be read, 73 an output that\n"
+        "cannot be created, 74 an output that cannot be written.\n",
+        stdout);
+    return kExitOk;
+  }
+  if (parser.isSet(version_option)) {
+    std::printf("%s %s\n", kProgram, LIPIMATTAM_VERSION);
+    return kExitOk;
+  }
+  if (parser.isSet(output_option)) {
+    options.output = QFile::encodeName(parser.value(output_option)).toStdString();
+    if (options.output.empty()) return usage_error("the output file name is empty");
+  }
+  const QString encoding = parser.value(encoding_option).toLower();
+  if (encoding == "utf-8" || encoding == "utf8") {
+    options.encoding = OutputEncoding::kUtf8;
+  } else if (encoding == "latin1" || encoding == "latin-1" || encoding == "iso-8859-1") {
+    options.encoding = OutputEncoding::kLatin1;
+  } else {
+    return usage_error("unknown output encoding '" + parser.value(encoding_option) +
+                       "' (use utf-8 or latin1)");
+  }
+  for (const QString& input : parser.positionalArguments())
+    options.inputs.push_back(QFile::encodeName(input).toStdString());
+  if (options.inputs.empty()) options.inputs.emplace_back(kStandardStream);
+  return std::nullopt;
+}
+
+// Reads a whole file, or standard input for "-". On failure returns the reason.
+std::optional<std::string> ReadAll(const std::string& input, std::string& bytes) {
+  const bool standard_input = input == kStandardStream;
+  const int fd = standard_input ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return SystemError(errno);
+  struct stat info {};
+  if (::fstat(fd, &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      if (!standard_input) ::close(fd);
+      return SystemError(EISDIR);
+    }
+    if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size) + 1);
+  }
+  std::optional<std::string> failure;
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got > 0) {
+      bytes.append(chunk, static_cast<std::size_t>(got));
+    } else if (got == 0) {
+      break;
+    } else if (errno != EINTR) {
+      failure = SystemError(errno);
+      break;
+    }
+  }
+  if (!standard_input) ::close(fd);
+  return failure;
+}
+
+// Reads and decodes every input into one text; returns the exit status on failure.
+std::optional<int> ReadInputs(const Options& options, std::u16string& text,
+                              std::vector<InputSegment>& segments) {
+  for (const std::string& input : options.inputs) {
+    std::string bytes;
+    if (const auto failure = ReadAll(input, bytes)) {
+      Report("cannot read " + DisplayName(input) + ": " + *failure);
+      return kExitNoInput;
+    }
+    segments.push_back({DisplayName(input), text.size()});
+    if (const auto error = AppendUtf8AsUtf16(bytes, text)) {
+      Report(DisplayName(input) + ":" + std::to_string(error->position.line) + ":" +
+             std::to_string(error->position.column) + ": invalid UTF-8 at byte offset " +
+             std::to_string(error->byte_offset) + " (byte 0x" + Hex(error->byte, 2) +
+             "); nothing was written");
+      return kExitDataError;
+    }
+  }
+  return std::nullopt;
+}
+
+// "story.txt:12:5" for a unit of the whole text.
+std::string Locate(std::u16string_view text, const std::vector<InputSegment>& segments,
+                   std::size_t unit_index) {
+  const InputSegment* segment = &segments.front();
+  for (const InputSegment& candidate : segments)
+    if (candidate.first_unit <= unit_index) segment = &candidate;
+  const std::size_t segment_end =
+      segment + 1 == segments.data() + segments.size() ? text.size() : (segment + 1)->first_unit;
+  const TextPosition position =
+      PositionOfUnit(text.substr(segment->first_unit, segment_end - segment->first_unit),
+                     unit_index - segment->first_unit);
+  return segment->name + ":" + std::to_string(position.line) + ":" +
+         std::to_string(position.column);
+}
+
+// The first input character the font has no glyph for; it comes through the conversion
+// unchanged, so latin1 cannot hold the output.
+std::optional<std::size_t> FirstUnitWithoutGlyph(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] <= 0xFF) continue;
+    const GlyphString glyphs = MapCodeUnit(text[i]);
+    for (std::size_t k = 0; k < glyphs.size(); ++k)
+      if (glyphs[k] > 0xFF) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> WriteAllToFd(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return SystemError(errno);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return std::nullopt;
+}
+
+int WriteOutput(const std::string& output, const std::string& bytes) {
+  if (output == kStandardStream) {
+    if (const auto failure = WriteAllToFd(STDOUT_FILENO, bytes)) {
+      Report("cannot write to standard output: " + *failure);
+      return kExitIoError;
+    }
+    return kExitOk;
+  }
+  const QString path = QFile::decodeName(output.c_str());
+  std::error_code error;
+  const auto status = std::filesystem::status(output, error);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    // A device or a pipe cannot be replaced by a new file: write to it directly.
+    QFile device(path);
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+      Report("cannot open " + output + ": " + device.errorString().toStdString());
+      return kExitCantCreate;
+    }
+    if (const auto failure = WriteAllToFd(device.handle(), bytes)) {
+      Report("cannot write " + output + ": " + *failure);
+      return kExitIoError;
+    }
+    return kExitOk;
+  }
+  // The text goes to a new file next to the target, which replaces the target only when
+  // everything is written: a failed run leaves no half-written file behind.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    Report("cannot create " + output + ": " + file.errorString().toStdString());
+    return kExitCantCreate;
+  }
+  if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+          static_cast<qint64>(bytes.size()) ||
+      !file.commit()) {
+    Report("cannot write " + output + ": " + file.errorString().toStdString());
+    file.cancelWriting();
+    return kExitIoError;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+  Options options;
+  if (const auto status = ParseOptions(argc, argv, options)) return *status;
+
+  std::u16string text;
+  std::vector<InputSegment> segments;
+  if (const auto status = ReadInputs(options, text, segments)) return *status;
+
+  if (options.encoding == OutputEncoding::kLatin1) {
+    if (const auto unit = FirstUnitWithoutGlyph(text)) {
+      Report(Locate(text, segments, *unit) + ": U+" + Hex(text[*unit], 4) +
+             " has no glyph code, so latin1 cannot hold it (use --output-encoding utf-8); "
+             "nothing was written");
+      return kExitDataError;
+    }
+  }
+
+  std::u16string converted = ConvertText(text);
+  std::u16string().swap(text);
+
+  const EncodeResult encoded = options.encoding == OutputEncoding::kLatin1
+                                   ? EncodeUnitsAsLatin1(converted)
+                                   : EncodeUnitsAsUtf8(converted);
+  if (encoded.unwritable_unit) {
+    Report("internal error: output unit 0x" + Hex(converted[*encoded.unwritable_unit], 4) + " at " +
+           std::to_string(*encoded.unwritable_unit) + " cannot be encoded; nothing was written");
+    return kExitSoftware;
+  }
+  std::u16string().swap(converted);
+  return WriteOutput(options.output, encoded.bytes);
+}
+
+}  // namespace lipimattam

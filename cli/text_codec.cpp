@@ -1,0 +1,92 @@
+#include "cli/text_codec.h"
+
+#include <utf8cpp/utf8.h>
+
+#include <algorithm>
+
+namespace lipimattam {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsUtf8ContinuationByte(char byte) {
+  return (static_cast<unsigned char>(byte) & 0xC0u) == 0x80u;
+}
+
+}  // namespace
+
+TextPosition PositionOfByte(std::string_view bytes, std::size_t byte_offset) {
+  const std::string_view before = bytes.substr(0, byte_offset);
+  const std::size_t line_start = before.rfind('\n') + 1;  // npos + 1 == 0
+  TextPosition position;
+  position.line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+  position.column = 1 + static_cast<std::size_t>(std::count_if(
+                            before.begin() + static_cast<long>(line_start), before.end(),
+                            [](char byte) { return !IsUtf8ContinuationByte(byte); }));
+  return position;
+}
+
+TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index) {
+  const std::u16string_view before = text.substr(0, unit_index);
+  const std::size_t line_start = before.rfind(u'\n') + 1;
+  TextPosition position;
+  position.line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), u'\n'));
+  position.column = 1 + static_cast<std::size_t>(std::count_if(
+                            before.begin() + static_cast<long>(line_start), before.end(),
+                            [](char16_t unit) { return unit < 0xDC00 || unit > 0xDFFF; }));
+  return position;
+}
+
+std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out) {
+  std::size_t start = 0;
+  if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) start = kByteOrderMark.size();
+  const std::size_t invalid = static_cast<std::size_t>(
+      utf8::find_invalid(bytes.begin() + static_cast<long>(start), bytes.end()) - bytes.begin());
+  if (invalid != bytes.size()) {
+    return Utf8Error{invalid, PositionOfByte(bytes, invalid),
+                     static_cast<unsigned char>(bytes[invalid])};
+  }
+  // A UTF-8 text never has more UTF-16 units than bytes.
+  const std::size_t old_size = out.size();
+  out.resize(old_size + bytes.size() - start);
+  char16_t* end = utf8::unchecked::utf8to16(bytes.begin() + static_cast<long>(start), bytes.end(),
+                                            out.data() + old_size);
+  out.resize(static_cast<std::size_t>(end - out.data()));
+  return std::nullopt;
+}
+
+EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
+  EncodeResult result;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t unit = units[i];
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (low ||
+        (high && (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF))) {
+      result.unwritable_unit = i;
+      return result;
+    }
+    if (high) ++i;
+  }
+  // Every unit takes at most three bytes; a pair takes four for its two units.
+  result.bytes.resize(units.size() * 3);
+  char* end = utf8::unchecked::utf16to8(units.begin(), units.end(), result.bytes.data());
+  result.bytes.resize(static_cast<std::size_t>(end - result.bytes.data()));
+  return result;
+}
+
+EncodeResult EncodeUnitsAsLatin1(std::u16string_view units) {
+  EncodeResult result;
+  const auto wide =
+      std::find_if(units.begin(), units.end(), [](char16_t unit) { return unit > 0xFF; });
+  if (wide != units.end()) {
+    result.unwritable_unit = static_cast<std::size_t>(wide - units.begin());
+    return result;
+  }
+  result.bytes.resize(units.size());
+  std::transform(units.begin(), units.end(), result.bytes.begin(),
+                 [](char16_t unit) { return static_cast<char>(unit); });
+  return result;
+}
+
+}  // namespace lipimattam

@@ -1,0 +1,103 @@
+#include "cli/text_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/test_text.h"
+
+namespace lipimattam {
+namespace {
+
+using testing::Hex;
+
+TEST(AppendUtf8AsUtf16, DecodesAndLeavesOutTheLeadingByteOrderMark) {
+  struct Case {
+    std::string bytes;
+    std::u16string expected;
+  };
+  const Case cases[] = {
+      {"", u""},
+      {"\xEF\xBB\xBF", u""},
+      {"\xEF\xBB\xBF"
+       "a",
+       u"a"},
+      {"a\xEF\xBB\xBF", u"a\uFEFF"},  // only a leading mark is left out
+      {"\xE0\xB4\x95\r\n", u"\u0D15\r\n"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"\xC3\xA4", u"\u00E4"},
+  };
+  for (const Case& c : cases) {
+    std::u16string out = u"x";
+    EXPECT_FALSE(AppendUtf8AsUtf16(c.bytes, out).has_value());
+    EXPECT_EQ(Hex(out), Hex(u"x" + c.expected));
+  }
+}
+
+TEST(AppendUtf8AsUtf16, ReportsTheFirstBadByteWithItsLineAndColumn) {
+  struct Case {
+    std::string bytes;
+    std::size_t offset;
+    std::size_t line;
+    std::size_t column;
+    unsigned char byte;
+  };
+  const Case cases[] = {
+      {"\xFF", 0, 1, 1, 0xFF},
+      {"ab\xC3", 2, 1, 3, 0xC3},  // truncated sequence
+      {"a\n\xE0\xB4\x95\xE0\xB4"
+       "b",
+       5, 2, 2, 0xE0},                           // column counts characters
+      {"\xC0\xAF", 0, 1, 1, 0xC0},               // overlong slash
+      {"x\xED\xA0\x80", 1, 1, 2, 0xED},          // an encoded surrogate half
+      {"\xF4\x90\x80\x80", 0, 1, 1, 0xF4},       // beyond U+10FFFF
+      {"\xEF\xBB\xBF\r\nq\x80", 6, 2, 2, 0x80},  // the offset counts the mark
+  };
+  for (const Case& c : cases) {
+    std::u16string out = u"kept";
+    const auto error = AppendUtf8AsUtf16(c.bytes, out);
+    ASSERT_TRUE(error.has_value()) << c.offset;
+    EXPECT_EQ(error->byte_offset, c.offset);
+    EXPECT_EQ(error->position.line, c.line) << c.offset;
+    EXPECT_EQ(error->position.column, c.column) << c.offset;
+    EXPECT_EQ(error->byte, c.byte);
+    EXPECT_EQ(out, u"kept") << "nothing is appended from invalid text";
+  }
+}
+
+TEST(PositionOfUnit, CountsLinesAndCharacters) {
+  const std::u16string text = u"ab\r\n\U0001F600c\nd";
+  struct Case {
+    std::size_t index;
+    std::size_t line;
+    std::size_t column;
+  };
+  const Case cases[] = {{0, 1, 1}, {2, 1, 3}, {4, 2, 1}, {6, 2, 2}, {8, 3, 1}};
+  for (const Case& c : cases) {
+    const TextPosition position = PositionOfUnit(text, c.index);
+    EXPECT_EQ(position.line, c.line) << c.index;
+    EXPECT_EQ(position.column, c.column) << c.index;
+  }
+}
+
+TEST(EncodeUnits, Utf8WritesEachUnitAsTheCharacterOfItsValue) {
+  const EncodeResult result = EncodeUnitsAsUtf8(u"sI\u00C2\u00CC\r\n\u4E2D\U0001F600");
+  ASSERT_FALSE(result.unwritable_unit.has_value());
+  EXPECT_EQ(result.bytes, "sI\xC3\x82\xC3\x8C\r\n\xE4\xB8\xAD\xF0\x9F\x98\x80");
+}
+
+TEST(EncodeUnits, Utf8RefusesALoneSurrogateHalf) {
+  EXPECT_EQ(EncodeUnitsAsUtf8(u"ab\xD800").unwritable_unit, 2u);
+  EXPECT_EQ(EncodeUnitsAsUtf8(std::u16string{u'a', 0xDC00, u'b'}).unwritable_unit, 1u);
+  EXPECT_EQ(EncodeUnitsAsUtf8(std::u16string{0xD800, u'b'}).unwritable_unit, 0u);
+}
+
+TEST(EncodeUnits, Latin1WritesOneBytePerGlyphCode) {
+  const EncodeResult result = EncodeUnitsAsLatin1(u"s{I\u00CC\r\n");
+  ASSERT_FALSE(result.unwritable_unit.has_value());
+  EXPECT_EQ(result.bytes, "s{I\xCC\r\n");
+  EXPECT_EQ(EncodeUnitsAsLatin1(u"ab\u0100c").unwritable_unit, 2u);
+}
+
+}  // namespace
+}  // namespace lipimattam
