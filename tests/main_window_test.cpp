@@ -1,0 +1,387 @@
+// The window, driven as a user drives it, on the offscreen platform.
+#include <QApplication>
+#include <QClipboard>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+
+#include <functional>
+#include <string>
+
+#include "engine/convert.h"
+#include "ui/application.h"
+#include "ui/main_window.h"
+
+using lipimattam::frmMain;
+
+namespace {
+
+QString Converted(const QString& input) {
+  const std::u16string output = lipimattam::ConvertText(
+      {reinterpret_cast<const char16_t*>(input.utf16()), static_cast<std::size_t>(input.size())});
+  return QString(reinterpret_cast<const QChar*>(output.data()),
+                 static_cast<qsizetype>(output.size()));
+}
+
+// KA, VIRAMA, RA, VOWEL SIGN AI, space, NA, VIRAMA, ZWJ, CR LF, chillu L, emoji.
+const QString kMalayalam =
+    QString::fromUtf16(u"\u0D15\u0D4D\u0D30\u0D48 \u0D28\u0D4D\u200D\r\n\u0D7D\U0001F600");
+
+QString LongText(int repeats) {
+  QString text;
+  for (int i = 0; i < repeats; ++i) text += kMalayalam;
+  return text;
+}
+
+// Answers the next modal message box with `button` once it is shown; records what it said.
+struct QuestionAnswer {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  bool yes_is_default = false;
+  bool seen = false;
+};
+
+void AnswerNextQuestion(QMessageBox::StandardButton button, QuestionAnswer* seen) {
+  QTimer::singleShot(20, [button, seen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      AnswerNextQuestion(button, seen);  // not open yet
+      return;
+    }
+    if (seen != nullptr) {
+      seen->title = box->windowTitle();
+      seen->text = box->text();
+      seen->icon = box->icon();
+      seen->yes_is_default = box->defaultButton() == box->button(QMessageBox::Yes);
+      seen->seen = true;
+    }
+    box->button(button)->click();
+  });
+}
+
+QString BuiltProgram() {
+  return QStringLiteral(LIPIMATTAM_UI_PATH);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    window_ = new frmMain;
+    ended_ = 0;
+    window_->SetEndProgram([this] { ++ended_; });
+    window_->Form_Load();
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_));
+    window_->activateWindow();
+    window_->TextBox1->setFocus();
+  }
+  void cleanup() { delete window_; }
+
+  void LayoutCaptionsAndTabOrder() {
+    QCOMPARE(window_->objectName(), QStringLiteral("frmMain"));
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Convert Unicode to ML"));
+    QCOMPARE(window_->size(), QSize(776, 454));
+    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    struct Control {
+      QWidget* widget;
+      const char* name;
+      QRect geometry;
+    };
+    const Control controls[] = {
+        {window_->Frame1, "Frame1", {8, 8, 377, 433}},
+        {window_->TextBox1, "TextBox1", {8, 16, 353, 369}},
+        {window_->cmdConvert, "cmdConvert", {8, 400, 81, 25}},
+        {window_->Frame2, "Frame2", {392, 8, 377, 433}},
+        {window_->TextBox2, "TextBox2", {8, 16, 361, 409}},
+    };
+    for (const Control& control : controls) {
+      QCOMPARE(control.widget->objectName(), QString::fromLatin1(control.name));
+      QCOMPARE(control.widget->geometry(), control.geometry);
+    }
+    QCOMPARE(window_->Frame1->title(),
+             QStringLiteral("Paste Malayalam Unicode Text and click Convert Button"));
+    QCOMPARE(window_->Frame2->title(),
+             QStringLiteral("Copy the converted Text by pressing rightmouse button"));
+    QCOMPARE(window_->cmdConvert->text(), QStringLiteral("&Convert"));
+    QCOMPARE(window_->TextBox1->font().family(), QStringLiteral("AnjaliOldLipi"));
+    QCOMPARE(window_->TextBox1->font().pointSizeF(), 15.75);
+    QCOMPARE(window_->TextBox2->font().family(), QStringLiteral("ML-TTRevathi"));
+    QCOMPARE(window_->TextBox2->font().pointSizeF(), 14.25);
+    QCOMPARE(window_->TextBox2->font().weight(), QFont::Normal);
+    QCOMPARE(window_->TextBox1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+    QCOMPARE(QApplication::focusWidget(), window_->TextBox1);
+    QTest::keyClick(window_->TextBox1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window_->cmdConvert);
+    QTest::keyClick(window_->cmdConvert, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window_->TextBox2);
+    QTest::keyClick(window_->TextBox2, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), window_->cmdConvert);
+    window_->TextBox1->setFocus();
+    QTest::keyClick(window_->TextBox1, Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), window_->cmdConvert);
+    QCOMPARE(window_->TextBox1->ExactText(), QString());  // Enter moved on, typed nothing
+  }
+
+  void F5ConvertsWithAnyModifierFromAnyControl() {
+    const Qt::KeyboardModifiers modifiers[] = {Qt::NoModifier, Qt::ShiftModifier,
+                                               Qt::ControlModifier, Qt::AltModifier};
+    QWidget* targets[] = {window_->TextBox1, window_->cmdConvert, window_->TextBox2};
+    for (QWidget* target : targets) {
+      for (Qt::KeyboardModifiers modifier : modifiers) {
+        window_->TextBox1->SetExactText(kMalayalam);
+        window_->TextBox2->SetExactText(QStringLiteral("old"));
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_F5, modifier);
+        QVERIFY2(window_->TextBox2->ExactText() == Converted(kMalayalam),
+                 qPrintable(target->objectName() + " " + QString::number(modifier.toInt())));
+      }
+    }
+  }
+
+  void OtherFunctionKeysDoNothing() {
+    window_->TextBox1->SetExactText(kMalayalam);
+    window_->TextBox2->SetExactText(QStringLiteral("old"));
+    for (int key = Qt::Key_F1; key <= Qt::Key_F12; ++key) {
+      if (key == Qt::Key_F5) continue;
+      QTest::keyClick(window_->TextBox1, static_cast<Qt::Key>(key));
+    }
+    QCOMPARE(window_->TextBox2->ExactText(), QStringLiteral("old"));
+    QVERIFY(window_->isVisible());
+  }
+
+  void AltCPressesConvert() {
+    window_->TextBox1->SetExactText(kMalayalam);
+    QSignalSpy clicked(window_->cmdConvert, &QPushButton::clicked);
+    QTest::keyClick(window_->TextBox1, Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(clicked.count(), 1);
+    QCOMPARE(window_->TextBox2->ExactText(), Converted(kMalayalam));
+  }
+
+  void EscapeAsksAndNoChangesNothing() {
+    window_->TextBox1->SetExactText(kMalayalam);
+    window_->TextBox2->SetExactText(QStringLiteral("kept"));
+    QuestionAnswer seen;
+    AnswerNextQuestion(QMessageBox::No, &seen);
+    QTest::keyClick(window_->TextBox2, Qt::Key_Escape);
+    QVERIFY(seen.seen);
+    QCOMPARE(seen.text, QStringLiteral("Do you really want to quit?"));
+    QCOMPARE(seen.title, QApplication::applicationDisplayName());
+    QCOMPARE(seen.icon, QMessageBox::Information);
+    QVERIFY(seen.yes_is_default);
+    QVERIFY(window_->isVisible());
+    QCOMPARE(ended_, 0);
+    QCOMPARE(window_->TextBox1->ExactText(), kMalayalam);
+    QCOMPARE(window_->TextBox2->ExactText(), QStringLiteral("kept"));
+  }
+
+  void EscapeYesEndsTheProgram() {
+    AnswerNextQuestion(QMessageBox::Yes, nullptr);
+    QTest::keyClick(window_->TextBox1, Qt::Key_Escape);
+    QVERIFY(!window_->isVisible());
+    QCOMPARE(ended_, 1);
+  }
+
+  void PassesLeaveTheDefaultPointerAndTheFinalText() {
+    const QString inputs[] = {QString(), kMalayalam, QStringLiteral("city\r\n"), kMalayalam};
+    for (const QString& input : inputs) {
+      window_->TextBox1->SetExactText(input);
+      window_->TextBox2->SetExactText(QStringLiteral("left from before"));
+      window_->cmdConvert_Click();
+      QCOMPARE(QApplication::overrideCursor(), nullptr);
+      QVERIFY(window_->TextBox2->isEnabled());
+      QCOMPARE(window_->TextBox2->ExactText(), Converted(input));
+    }
+  }
+
+  void CopyGivesTheExactUnits() {
+    window_->TextBox1->SetExactText(kMalayalam + kMalayalam);
+    window_->cmdConvert_Click();
+    const QString expected = Converted(kMalayalam + kMalayalam);
+    QVERIFY(expected.contains(QStringLiteral("\r\n")));
+    window_->TextBox2->selectAll();
+    window_->TextBox2->copy();
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+    // A selection that starts after a CR LF and ends inside the next line.
+    QTextCursor cursor = window_->TextBox2->textCursor();
+    const int first_break = window_->TextBox2->document()->firstBlock().length();
+    cursor.setPosition(first_break);
+    cursor.setPosition(first_break + 3, QTextCursor::KeepAnchor);
+    window_->TextBox2->setTextCursor(cursor);
+    window_->TextBox2->copy();
+    const qsizetype exact_start = expected.indexOf(QStringLiteral("\r\n")) + 2;
+    QCOMPARE(QApplication::clipboard()->text(), expected.mid(exact_start, 3));
+  }
+
+  void InputBoxKeepsPastedTextExactly() {
+    const QString text = QString::fromUtf16(u"a\r\nb\rc\nd\u2029e\u2028f\U0001F600");
+    QApplication::clipboard()->setText(text);
+    window_->TextBox1->SetExactText(QStringLiteral("[]"));
+    QTextCursor cursor = window_->TextBox1->textCursor();
+    cursor.setPosition(1);
+    window_->TextBox1->setTextCursor(cursor);
+    window_->TextBox1->paste();
+    QCOMPARE(window_->TextBox1->ExactText(), QStringLiteral("[") + text + QStringLiteral("]"));
+  }
+
+  void OutputBoxShowsTheGrowingTextExactly() {
+    const QString steps[] = {QStringLiteral("a"),        QStringLiteral("ab\r"),
+                             QStringLiteral("ab\r\n"),   QStringLiteral("ab\r\nc\r"),
+                             QStringLiteral("ab\r\nsc"), QStringLiteral("x")};
+    for (const QString& step : steps) {
+      window_->TextBox2->ShowText(step);
+      QCOMPARE(window_->TextBox2->ExactText(), step);
+    }
+  }
+
+  void OutputBoxIsDisabledAtEveryYield() {
+    window_->TextBox1->SetExactText(LongText(200));
+    int yields_seen = 0;
+    int enabled_seen = 0;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, [&] {
+      if (!window_->IsConverting()) return;
+      ++yields_seen;
+      if (window_->TextBox2->isEnabled()) ++enabled_seen;
+      QVERIFY(QApplication::overrideCursor() != nullptr);
+    });
+    probe.start(0);
+    window_->cmdConvert_Click();
+    probe.stop();
+    QVERIFY(yields_seen > 0);
+    QCOMPARE(enabled_seen, 0);
+    QVERIFY(window_->TextBox2->isEnabled());
+  }
+
+  void ConvertDuringAPassRunsOnceMoreOverTheNewInput() {
+    window_->TextBox1->SetExactText(LongText(300));
+    const QString changed = QString::fromUtf16(u"\u0D15\u0D4A");  // KA, VOWEL SIGN O
+    int requests = 0;
+    QTimer::singleShot(0, [&] {
+      window_->TextBox1->SetExactText(changed);
+      for (; requests < 3; ++requests) window_->cmdConvert->click();  // three make one pass
+    });
+    window_->cmdConvert_Click();
+    QCOMPARE(requests, 3);
+    QCOMPARE(window_->TextBox2->ExactText(), QStringLiteral("sIm"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(window_->TextBox2->isEnabled());
+  }
+
+  void EscapeYesDuringAPassEndsIt() {
+    window_->TextBox1->SetExactText(LongText(5000));
+    QTimer::singleShot(0, [this] {
+      AnswerNextQuestion(QMessageBox::Yes, nullptr);
+      QTest::keyClick(window_->TextBox1, Qt::Key_Escape);
+    });
+    window_->cmdConvert_Click();
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!window_->IsConverting());
+    QCOMPARE(ended_, 1);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(window_->TextBox2->ExactText().size() < Converted(LongText(5000)).size());
+  }
+
+  void EscapeNoDuringAPassLetsItFinish() {
+    window_->TextBox1->SetExactText(LongText(2000));
+    QTimer::singleShot(30, [this] {
+      AnswerNextQuestion(QMessageBox::No, nullptr);
+      QTest::keyClick(window_->TextBox1, Qt::Key_Escape);
+    });
+    window_->cmdConvert_Click();
+    QVERIFY(window_->isVisible());
+    QCOMPARE(ended_, 0);
+    QCOMPARE(window_->TextBox2->ExactText(), Converted(LongText(2000)));
+  }
+
+  void ClosingDuringAPassEndsIt() {
+    window_->TextBox1->SetExactText(LongText(5000));
+    QTimer::singleShot(0, [this] { window_->close(); });
+    window_->cmdConvert_Click();
+    QVERIFY(!window_->isVisible());
+    QVERIFY(!window_->IsConverting());
+    QCOMPARE(ended_, 1);
+    QVERIFY(window_->TextBox2->ExactText().size() < Converted(LongText(5000)).size());
+  }
+
+  void MissingFontFileIsNotReported() {
+    // The build folder has no MLTTRev0.ttf: registering it fails silently.
+    QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/MLTTRev0.ttf"));
+    lipimattam::RegisterBundledFont();
+    window_->TextBox1->SetExactText(kMalayalam);
+    window_->cmdConvert_Click();
+    QCOMPARE(window_->TextBox2->ExactText(), Converted(kMalayalam));
+  }
+
+  void SecondCopyEndsAtOnceWithoutAWindow() {
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(BuiltProgram(), {});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(runtime.path() + "/lipimattam.lock"), 10000);
+    QTest::qWait(300);
+    QCOMPARE(first.state(), QProcess::Running);  // the font file is missing: no harm
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(BuiltProgram(), {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(second.readAllStandardOutput(), QByteArray());
+    QCOMPARE(second.readAllStandardError(), QByteArray());
+    QCOMPARE(first.state(), QProcess::Running);
+
+    // A copy that dies leaves its lock behind; the next start takes it over.
+    first.kill();
+    QVERIFY(first.waitForFinished(10000));
+    QProcess third;
+    third.setProcessEnvironment(environment);
+    third.start(BuiltProgram(), {});
+    QVERIFY(third.waitForStarted());
+    QTest::qWait(500);
+    QCOMPARE(third.state(), QProcess::Running);
+    third.kill();
+    third.waitForFinished(10000);
+  }
+
+  void WithoutADisplayItSaysSo() {
+    QTemporaryDir runtime;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(BuiltProgram(), {});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(program.readAllStandardError().contains("no display"));
+  }
+
+ private:
+  frmMain* window_ = nullptr;
+  int ended_ = 0;  // how often the window ended the program
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,212 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScrollBar>
+
+#include <string>
+#include <string_view>
+
+#include "engine/convert.h"
+
+namespace lipimattam {
+namespace {
+
+constexpr int kKeyCodeF5 = 116;
+constexpr int kCharacterEscape = 27;
+// How often the output box shows the growing text while a pass runs: about 30 times a second.
+constexpr qint64 kRefreshNanoseconds = 33'000'000;
+
+// Thrown from the progress hook to leave a pass when the program ends during it.
+struct PassAbandoned {};
+
+std::u16string_view Utf16(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+QString FromUtf16(std::u16string_view text) {
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// The Windows key code of a Qt key, for the keys the window reacts to.
+int KeyCode(int qt_key) {
+  if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return 112 + (qt_key - Qt::Key_F1);
+  return qt_key;
+}
+
+}  // namespace
+
+// The window's side of a pass: the output box is disabled while the pass runs and shows the
+// text so far at display rate; pending events run after every code unit.
+class frmMain::Progress : public ConvertProgress {
+ public:
+  explicit Progress(frmMain& window) : window_(window) { since_refresh_.start(); }
+
+  void UnitStarting() override {
+    if (window_.TextBox2->isEnabled()) window_.TextBox2->setEnabled(false);
+  }
+
+  void UnitPlaced(std::u16string_view output_so_far) override {
+    if (since_refresh_.nsecsElapsed() >= kRefreshNanoseconds) {
+      window_.TextBox2->ShowText(FromUtf16(output_so_far));
+      since_refresh_.restart();
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (window_.ending_) throw PassAbandoned{};
+  }
+
+  // The box stays disabled between code units, where no event runs; the pass enables it at
+  // its end.
+  void UnitFinished() override {}
+
+ private:
+  frmMain& window_;
+  QElapsedTimer since_refresh_;
+};
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QStringLiteral("Convert Unicode to ML"));
+  // Positions and sizes in pixels at 96 dots per inch; Qt scales them on other screens.
+  setFixedSize(776, 454);
+
+  Frame1 =
+      new QGroupBox(QStringLiteral("Paste Malayalam Unicode Text and click Convert Button"), this);
+  Frame1->setObjectName(QStringLiteral("Frame1"));
+  Frame1->setGeometry(8, 8, 377, 433);
+
+  TextBox1 = new ExactTextEdit(Frame1);
+  TextBox1->setObjectName(QStringLiteral("TextBox1"));
+  TextBox1->setGeometry(8, 16, 353, 369);
+  QFont input_font(QStringLiteral("AnjaliOldLipi"));
+  input_font.setPointSizeF(15.75);
+  TextBox1->setFont(input_font);
+  TextBox1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  TextBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  TextBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  TextBox1->setTabChangesFocus(true);
+  TextBox1->installEventFilter(this);
+
+  cmdConvert = new QPushButton(QStringLiteral("&Convert"), Frame1);
+  cmdConvert->setObjectName(QStringLiteral("cmdConvert"));
+  cmdConvert->setGeometry(8, 400, 81, 25);
+  connect(cmdConvert, &QPushButton::clicked, this, [this] { cmdConvert_Click(); });
+
+  Frame2 =
+      new QGroupBox(QStringLiteral("Copy the converted Text by pressing rightmouse button"), this);
+  Frame2->setObjectName(QStringLiteral("Frame2"));
+  Frame2->setGeometry(392, 8, 377, 433);
+
+  TextBox2 = new ExactTextEdit(Frame2);
+  TextBox2->setObjectName(QStringLiteral("TextBox2"));
+  TextBox2->setGeometry(8, 16, 361, 409);
+  QFont output_font(QStringLiteral("ML-TTRevathi"));
+  output_font.setPointSizeF(14.25);
+  output_font.setWeight(QFont::Normal);
+  output_font.setItalic(false);
+  output_font.setUnderline(false);
+  output_font.setStrikeOut(false);
+  TextBox2->setFont(output_font);
+  TextBox2->setReadOnly(true);
+  TextBox2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  TextBox2->setTabChangesFocus(true);
+
+  setTabOrder(TextBox1, cmdConvert);
+  setTabOrder(cmdConvert, TextBox2);
+
+  // F5 and Esc act whichever control has the focus.
+  for (QWidget* control : {static_cast<QWidget*>(TextBox1), static_cast<QWidget*>(cmdConvert),
+                           static_cast<QWidget*>(TextBox2)})
+    control->installEventFilter(this);
+}
+
+void frmMain::HandleKey(const QKeyEvent& key) {
+  Form_KeyDown(KeyCode(key.key()), key.modifiers());
+  if (key.key() == Qt::Key_Escape) Form_KeyPress(kCharacterEscape);
+}
+
+// Keys reach the window itself only when none of its controls has the focus, or when a
+// control passed them up, which its filter has handled already.
+void frmMain::keyPressEvent(QKeyEvent* event) {
+  const QWidget* focus = focusWidget();
+  if (focus == nullptr || focus == this) HandleKey(*event);
+  QWidget::keyPressEvent(event);
+}
+
+void frmMain::Form_Load() {
+  TextBox1->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::cmdConvert_Click() {
+  if (converting_) {
+    convert_again_ = true;  // runs once the pass in hand ends, over the input as it is then
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  converting_ = true;
+  do {
+    convert_again_ = false;
+    try {
+      RunPass();
+    } catch (const PassAbandoned&) {
+      convert_again_ = false;
+    }
+  } while (convert_again_ && !ending_);
+  converting_ = false;
+  TextBox2->setEnabled(true);
+  QApplication::restoreOverrideCursor();
+  if (ending_) end_program_();
+}
+
+void frmMain::RunPass() {
+  TextBox2->SetExactText(QString());
+  const QString input = TextBox1->ExactText();
+  Progress progress(*this);
+  const std::u16string output = ConvertText(Utf16(input), progress);
+  TextBox2->SetExactText(FromUtf16(output));
+}
+
+void frmMain::Form_KeyDown(int key_code, Qt::KeyboardModifiers /*modifiers*/) {
+  if (key_code == kKeyCodeF5) cmdConvert_Click();  // with any modifier keys held
+}
+
+void frmMain::Form_KeyPress(int character_code) {
+  if (character_code != kCharacterEscape) return;
+  QMessageBox question(QMessageBox::Information, QApplication::applicationDisplayName(),
+                       QStringLiteral("Do you really want to quit?"),
+                       QMessageBox::Yes | QMessageBox::No, this);
+  question.setObjectName(QStringLiteral("QuitQuestion"));
+  question.setDefaultButton(QMessageBox::Yes);
+  if (question.exec() == QMessageBox::Yes) EndProgram();
+}
+
+void frmMain::EndProgram() {
+  ending_ = true;
+  hide();
+  // A pass under way leaves at its next code unit and ends the program then.
+  if (!converting_) end_program_();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+  if (converting_) ending_ = true;
+  event->accept();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Enter in the input box moves the focus on, as Tab does.
+    if (watched == TextBox1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+      focusNextChild();
+      return true;
+    }
+    // A key goes first to the control with the focus: the window's handlers see it there.
+    // The key is not consumed.
+    HandleKey(*key);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace lipimattam
