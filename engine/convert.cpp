@@ -1,5 +1,8 @@
 #include "engine/convert.h"
 
+#include <array>
+#include <cstdint>
+
 #include "engine/glyph_map.h"
 #include "engine/output_text.h"
 #include "engine/stages.h"
@@ -12,6 +15,33 @@ struct NoProgress {
   void UnitPlaced(std::u16string_view /*output_so_far*/) {}
   void UnitFinished() {}
 };
+
+// Glyph strings that no stage but the append can touch once the output does not end in the
+// virama: no sign to place, and nothing the tail repair looks for at their end. Most letters are
+// such; the pass appends them at once.
+constexpr bool IsPlain(const GlyphString& glyphs) {
+  return !detail::InSet(detail::kPlacedSignFirstUnits, glyphs[0]) &&
+         !detail::InSet(detail::kTailRepairLastUnits, glyphs[glyphs.size() - 1]);
+}
+
+constexpr std::array<bool, kGlyphMapSpan> BuildPlainMalayalam() {
+  std::array<bool, kGlyphMapSpan> plain{};
+  for (std::size_t i = 0; i < kGlyphMapSpan; ++i) {
+    plain[i] = IsPlain(MapCodeUnit(static_cast<std::int32_t>(kGlyphMapFirst + i)));
+  }
+  return plain;
+}
+
+constexpr std::array<bool, kGlyphMapSpan> kPlainMalayalam = BuildPlainMalayalam();
+
+// Whatever the map gives outside the Malayalam block (the unit itself, or a joiner's glyph)
+// is plain.
+static_assert(IsPlain(MapCodeUnit(kZeroWidthJoiner)) && IsPlain(MapCodeUnit(kZeroWidthNonJoiner)));
+
+bool IsPlainUnit(char16_t unit) {
+  const auto offset = static_cast<std::uint32_t>(unit) - kGlyphMapFirst;
+  return offset >= kGlyphMapSpan || kPlainMalayalam[offset];
+}
 
 template <typename Progress>
 std::u16string RunPass(std::u16string_view input, Progress& progress) {
@@ -26,6 +56,13 @@ std::u16string RunPass(std::u16string_view input, Progress& progress) {
       output.Append(unit);
     } else {
       GlyphString current = MapCodeUnit(unit);
+      if (IsPlainUnit(unit) && (output.empty() || output.FromEnd(1) != kViramaGlyph)) {
+        // The stages would find nothing to do: append, and the tail needs no repair.
+        output.Append(current);
+        progress.UnitPlaced(output.View());
+        progress.UnitFinished();
+        continue;
+      }
       ApplyConjunctRules(output, current);
       ApplySubjoinedSigns(output, current);
       PlaceVowelSign(output, current);

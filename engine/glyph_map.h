@@ -149,10 +149,10 @@ inline constexpr std::array<GlyphString, kGlyphMapSpan> kGlyphMapIndex =
 // give their glyphs; every other value gives the unit itself (a negative value is read as the
 // 16-bit unit it came from, -1 as U+FFFF). Never empty.
 [[nodiscard]] constexpr GlyphString MapCodeUnit(std::int32_t value) {
-  if (value == kZeroWidthNonJoiner) return GlyphString(char16_t{kNonJoinerGlyph});
-  if (value == kZeroWidthJoiner) return GlyphString(char16_t{kJoinerGlyph});
   const auto offset = static_cast<std::uint32_t>(value) - kGlyphMapFirst;
   if (offset < kGlyphMapSpan && !kGlyphMapIndex[offset].empty()) return kGlyphMapIndex[offset];
+  if (value == kZeroWidthNonJoiner) return GlyphString(char16_t{kNonJoinerGlyph});
+  if (value == kZeroWidthJoiner) return GlyphString(char16_t{kJoinerGlyph});
   return GlyphString(static_cast<char16_t>(value));
 }
 

@@ -73,7 +73,8 @@ class OutputText {
  private:
   static constexpr std::size_t kMaxUnits = PTRDIFF_MAX / sizeof(char16_t) / 4;
 
-  void Grow() { Reserve(std::max<std::size_t>(60, capacity_ * 2)); }
+  // Kept out of line, so the hot path holds the buffer's fields in registers.
+  [[gnu::noinline, gnu::cold]] void Grow() { Reserve(std::max<std::size_t>(60, capacity_ * 2)); }
 
   std::unique_ptr<char16_t[]> buffer_;
   std::size_t capacity_ = 0;

@@ -1,0 +1,60 @@
+// The pass takes shortcuts for the common letters; it must give exactly what the stages give
+// when every code unit goes through all of them in their order.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "engine/convert.h"
+#include "engine/glyph_map.h"
+#include "engine/stages.h"
+#include "tests/test_text.h"
+
+namespace lipimattam {
+namespace {
+
+std::u16string ConvertStageByStage(std::u16string_view input) {
+  OutputText output;
+  for (const char16_t unit : input) {
+    if (unit <= 0xFF) {
+      output.Append(unit);
+    } else {
+      GlyphString current = MapCodeUnit(unit);
+      ApplyConjunctRules(output, current);
+      ApplySubjoinedSigns(output, current);
+      PlaceVowelSign(output, current);
+    }
+    RepairTail(output);
+  }
+  ApplyFinalFixups(output);
+  return std::u16string(output.View());
+}
+
+// Units the rules care about, and a few they do not, drawn at random.
+std::u16string RandomText(std::mt19937& random, std::size_t length) {
+  static const std::u16string kAlphabet = [] {
+    std::u16string alphabet;
+    for (char16_t unit = 0x0D00; unit < 0x0D80; ++unit) alphabet += unit;
+    alphabet += u"\u0D4D\u0D4D\u0D4D\u0D46\u0D47\u0D48\u0D4A\u0D4B\u0D4C\u0D2F\u0D35\u0D30";
+    alphabet += u"\u200C\u200D\u200D stvyzr{k\u00E4Iv \r\n\u4E2D\uFEFF";
+    alphabet += u"\xD83D\xDE00\xD83D\xDE00\xDC00\xD800";  // pairs and lone halves
+    return alphabet;
+  }();
+  std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
+  std::u16string text;
+  for (std::size_t i = 0; i < length; ++i) text += kAlphabet[pick(random)];
+  return text;
+}
+
+TEST(ConvertText, GivesWhatTheStagesGiveOneUnitAtATime) {
+  std::mt19937 random(7);
+  for (std::size_t round = 0; round < 3000; ++round) {
+    const std::u16string text = RandomText(random, 1 + round % 40);
+    ASSERT_EQ(testing::Hex(ConvertText(text)), testing::Hex(ConvertStageByStage(text)))
+        << "input " << testing::Hex(text);
+  }
+}
+
+}  // namespace
+}  // namespace lipimattam
