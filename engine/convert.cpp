@@ -16,32 +16,30 @@ struct NoProgress {
   void UnitFinished() {}
 };
 
-// Glyph strings that no stage but the append can touch once the output does not end in the
-// virama: no sign to place, and nothing the tail repair looks for at their end. Most letters are
-// such; the pass appends them at once.
-constexpr bool IsPlain(const GlyphString& glyphs) {
-  return !detail::InSet(detail::kPlacedSignFirstUnits, glyphs[0]) &&
-         !detail::InSet(detail::kTailRepairLastUnits, glyphs[glyphs.size() - 1]);
+// Where the glyphs of a Malayalam code unit go when the output does not end in the virama (so
+// neither the conjunct nor the sub-joined sign stage acts): the last unit L of the output
+// becomes `before`, L, `after`. A plain letter is all `after`; a pre-base sign all `before`;
+// a two-part sign one unit on each side. The table lets the pass place every letter and sign
+// the same way, without a branch on which it is.
+struct Placement {
+  GlyphString before;
+  GlyphString after;
+};
+
+constexpr Placement PlacementOf(const GlyphString& glyphs) {
+  if (detail::Contains(PreBaseSigns, glyphs)) return {glyphs, {}};
+  if (detail::Contains(TwoPartSigns, glyphs)) return {glyphs[0], glyphs[1]};
+  return {{}, glyphs};
 }
 
-constexpr std::array<bool, kGlyphMapSpan> BuildPlainMalayalam() {
-  std::array<bool, kGlyphMapSpan> plain{};
-  for (std::size_t i = 0; i < kGlyphMapSpan; ++i) {
-    plain[i] = IsPlain(MapCodeUnit(static_cast<std::int32_t>(kGlyphMapFirst + i)));
-  }
-  return plain;
+constexpr std::array<Placement, kGlyphMapSpan> BuildPlacements() {
+  std::array<Placement, kGlyphMapSpan> placements{};
+  for (std::size_t i = 0; i < kGlyphMapSpan; ++i)
+    placements[i] = PlacementOf(MapCodeUnit(static_cast<std::int32_t>(kGlyphMapFirst + i)));
+  return placements;
 }
 
-constexpr std::array<bool, kGlyphMapSpan> kPlainMalayalam = BuildPlainMalayalam();
-
-// Whatever the map gives outside the Malayalam block (the unit itself, or a joiner's glyph)
-// is plain.
-static_assert(IsPlain(MapCodeUnit(kZeroWidthJoiner)) && IsPlain(MapCodeUnit(kZeroWidthNonJoiner)));
-
-bool IsPlainUnit(char16_t unit) {
-  const auto offset = static_cast<std::uint32_t>(unit) - kGlyphMapFirst;
-  return offset >= kGlyphMapSpan || kPlainMalayalam[offset];
-}
+constexpr std::array<Placement, kGlyphMapSpan> kPlacements = BuildPlacements();
 
 template <typename Progress>
 std::u16string RunPass(std::u16string_view input, Progress& progress) {
@@ -54,15 +52,24 @@ std::u16string RunPass(std::u16string_view input, Progress& progress) {
     if (unit <= 0xFF) {
       // Latin letters, digits, punctuation and line breaks are glyph codes of the same value.
       output.Append(unit);
+    } else if (!output.empty() && output.FromEnd(1) != kViramaGlyph &&
+               !detail::IsLowSurrogate(output.FromEnd(1))) {
+      // The common case: only the placement stage acts (a sign moves over a single unit, never
+      // half a surrogate pair), and for a Malayalam unit the table says where its glyphs go;
+      // anything else is appended.
+      const auto offset = static_cast<std::uint32_t>(unit) - kGlyphMapFirst;
+      if (offset < kGlyphMapSpan) {
+        const Placement& placement = kPlacements[offset];
+        const char16_t last = output.FromEnd(1);
+        output.RemoveLast(1);
+        output.Append(placement.before);
+        output.Append(last);
+        output.Append(placement.after);
+      } else {
+        output.Append(MapCodeUnit(unit));
+      }
     } else {
       GlyphString current = MapCodeUnit(unit);
-      if (IsPlainUnit(unit) && (output.empty() || output.FromEnd(1) != kViramaGlyph)) {
-        // The stages would find nothing to do: append, and the tail needs no repair.
-        output.Append(current);
-        progress.UnitPlaced(output.View());
-        progress.UnitFinished();
-        continue;
-      }
       ApplyConjunctRules(output, current);
       ApplySubjoinedSigns(output, current);
       PlaceVowelSign(output, current);
