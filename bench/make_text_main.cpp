@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   }
   // Malayalam letters take three bytes in UTF-8; a little more than needed is cut at the end.
   const std::size_t bytes = static_cast<std::size_t>(megabytes) << 20;
-  const std::u16string text = lipimattam::GenerateMalayalamText(bytes / 3 + 64);
+  const std::u16string text = lipimattam::GenerateMalayalamText(bytes / 2 + 64);
   std::string utf8 = lipimattam::EncodeUnitsAsUtf8(text).bytes;
   while (utf8.size() > bytes) utf8.pop_back();
   // Never end inside a character.

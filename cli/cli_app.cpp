@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -141,14 +142,17 @@ std::optional<std::string> ReadAll(const std::string& input, std::string& bytes)
       if (!standard_input) ::close(fd);
       return SystemError(EISDIR);
     }
-    if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size) + 1);
+    if (S_ISREG(info.st_mode)) bytes.resize(static_cast<std::size_t>(info.st_size) + (1 << 16));
   }
+  // Reads straight into the string, growing it as needed: a file of known size in one go.
   std::optional<std::string> failure;
-  char chunk[1 << 16];
+  std::size_t used = 0;
   for (;;) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (bytes.size() - used < (1 << 16))
+      bytes.resize(std::max<std::size_t>(bytes.size() * 2, used + (1 << 16)));
+    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
     if (got > 0) {
-      bytes.append(chunk, static_cast<std::size_t>(got));
+      used += static_cast<std::size_t>(got);
     } else if (got == 0) {
       break;
     } else if (errno != EINTR) {
@@ -156,6 +160,7 @@ std::optional<std::string> ReadAll(const std::string& input, std::string& bytes)
       break;
     }
   }
+  bytes.resize(used);
   if (!standard_input) ::close(fd);
   return failure;
 }

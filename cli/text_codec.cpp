@@ -2,6 +2,11 @@
 
 #include <utf8cpp/utf8.h>
 
+#include <QByteArrayView>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QStringView>
+
 #include <algorithm>
 
 namespace lipimattam {
@@ -40,19 +45,30 @@ TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index) {
 std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out) {
   std::size_t start = 0;
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) start = kByteOrderMark.size();
-  const std::size_t invalid = static_cast<std::size_t>(
-      utf8::find_invalid(bytes.begin() + static_cast<long>(start), bytes.end()) - bytes.begin());
-  if (invalid != bytes.size()) {
-    return Utf8Error{invalid, PositionOfByte(bytes, invalid),
-                     static_cast<unsigned char>(bytes[invalid])};
-  }
-  // A UTF-8 text never has more UTF-16 units than bytes.
+  const std::string_view text = bytes.substr(start);
+  // A UTF-8 text never has more UTF-16 units than bytes. Qt's decoder is the fast one; only
+  // when it meets invalid bytes does utfcpp find where the first of them is.
   const std::size_t old_size = out.size();
-  out.resize(old_size + bytes.size() - start);
-  char16_t* end = utf8::unchecked::utf8to16(bytes.begin() + static_cast<long>(start), bytes.end(),
-                                            out.data() + old_size);
-  out.resize(static_cast<std::size_t>(end - out.data()));
-  return std::nullopt;
+  out.resize(old_size + text.size());
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+  auto* begin = reinterpret_cast<QChar*>(out.data() + old_size);
+  const QChar* end = decoder.appendToBuffer(
+      begin, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+  out.resize(old_size + static_cast<std::size_t>(end - begin));
+  if (!decoder.hasError()) return std::nullopt;
+
+  out.resize(old_size);
+  const std::size_t invalid =
+      start + static_cast<std::size_t>(utf8::find_invalid(text.begin(), text.end()) - text.begin());
+  if (invalid == bytes.size()) {
+    // The two decoders disagree; utfcpp's word is taken, and it decodes the text itself.
+    out.resize(old_size + text.size());
+    char16_t* last = utf8::unchecked::utf8to16(text.begin(), text.end(), out.data() + old_size);
+    out.resize(static_cast<std::size_t>(last - out.data()));
+    return std::nullopt;
+  }
+  return Utf8Error{invalid, PositionOfByte(bytes, invalid),
+                   static_cast<unsigned char>(bytes[invalid])};
 }
 
 EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
@@ -70,7 +86,9 @@ EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
   }
   // Every unit takes at most three bytes; a pair takes four for its two units.
   result.bytes.resize(units.size() * 3);
-  char* end = utf8::unchecked::utf16to8(units.begin(), units.end(), result.bytes.data());
+  QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+  char* end = encoder.appendToBuffer(
+      result.bytes.data(), QStringView(units.data(), static_cast<qsizetype>(units.size())));
   result.bytes.resize(static_cast<std::size_t>(end - result.bytes.data()));
   return result;
 }
