@@ -1,0 +1,27 @@
+# Installs the build into a fresh prefix and checks that a desktop finds the program there.
+#   cmake -DBUILD_DIR=... -DPREFIX=... -P install_test.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(path bin/lipimattam bin/lipimattam-cli share/applications/lipimattam.desktop
+             share/icons/hicolor/32x32/apps/lipimattam.png
+             share/icons/hicolor/scalable/apps/lipimattam.svg)
+  if(NOT EXISTS "${PREFIX}/${path}")
+    message(FATAL_ERROR "not installed: ${path}")
+  endif()
+endforeach()
+file(READ "${PREFIX}/share/applications/lipimattam.desktop" entry)
+foreach(line "Exec=lipimattam" "Icon=lipimattam" "Categories=Utility;TextTools;")
+  string(FIND "${entry}" "${line}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "desktop entry lacks ${line}")
+  endif()
+endforeach()
+string(FIND "${entry}" "Malayalam" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "desktop entry keywords lack Malayalam")
+endif()
+file(REMOVE_RECURSE "${PREFIX}")
