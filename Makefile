@@ -1,6 +1,7 @@
 # The two commands of the README, and a few more for developers. Each installs what is
 # missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
 .PHONY: deps run test sanitize bench fuzz format clean
+FUZZ_SECONDS ?= 60
 
 deps:
 	@bash scripts/install-deps.sh
@@ -25,6 +26,9 @@ bench: deps
 	@cmake --build --preset release
 	@./build/release/bench/convert_bench
 	@bench/cli_throughput.sh 100
+
+fuzz: deps
+	@bash scripts/run-fuzzers.sh $(FUZZ_SECONDS)
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -33,6 +33,9 @@ namespace {
 
 constexpr const char* kProgram = "lipimattam-cli";
 constexpr std::string_view kStandardStream = "-";
+// The most text converted at once: the whole text is held in memory about four times over.
+constexpr std::size_t kMaxInputBytes = std::size_t{1} << 30;
+constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 
 enum class OutputEncoding { kUtf8, kLatin1 };
 
@@ -131,49 +134,82 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
   return std::nullopt;
 }
 
-// Reads a whole file, or standard input for "-". On failure returns the reason.
-std::optional<std::string> ReadAll(const std::string& input, std::string& bytes) {
-  const bool standard_input = input == kStandardStream;
-  const int fd = standard_input ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return SystemError(errno);
+struct ReadFailure {
+  int status;
+  std::string message;
+};
+
+// Closes a file it opened when it goes out of scope; standard input stays open.
+class InputFile {
+ public:
+  explicit InputFile(const std::string& input)
+      : fd_(input == kStandardStream ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC)),
+        owned_(input != kStandardStream) {}
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile() {
+    if (owned_ && fd_ >= 0) ::close(fd_);
+  }
+  [[nodiscard]] int fd() const { return fd_; }
+
+ private:
+  int fd_;
+  bool owned_;
+};
+
+// Reads a whole file, or standard input for "-", of at most `budget` bytes.
+std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget,
+                                   std::string& bytes) {
+  const auto cannot_read = [&](int error) {
+    return ReadFailure{kExitNoInput,
+                       "cannot read " + DisplayName(input) + ": " + SystemError(error)};
+  };
+  const auto too_large = [&] {
+    return ReadFailure{kExitDataError, DisplayName(input) + ": the input is larger than " +
+                                           std::to_string(kMaxInputBytes >> 20) +
+                                           " MiB in all; split the text and convert it in parts"};
+  };
+  const InputFile file(input);
+  if (file.fd() < 0) return cannot_read(errno);
   struct stat info {};
-  if (::fstat(fd, &info) == 0) {
-    if (S_ISDIR(info.st_mode)) {
-      if (!standard_input) ::close(fd);
-      return SystemError(EISDIR);
+  if (::fstat(file.fd(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) return cannot_read(EISDIR);
+    if (S_ISREG(info.st_mode)) {
+      const auto size = static_cast<std::size_t>(info.st_size);
+      if (size > budget) return too_large();
+      bytes.resize(size + kReadChunk);
     }
-    if (S_ISREG(info.st_mode)) bytes.resize(static_cast<std::size_t>(info.st_size) + (1 << 16));
   }
   // Reads straight into the string, growing it as needed: a file of known size in one go.
-  std::optional<std::string> failure;
   std::size_t used = 0;
   for (;;) {
-    if (bytes.size() - used < (1 << 16))
-      bytes.resize(std::max<std::size_t>(bytes.size() * 2, used + (1 << 16)));
-    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (bytes.size() - used < kReadChunk)
+      bytes.resize(std::max<std::size_t>(bytes.size() * 2, used + kReadChunk));
+    const ssize_t got = ::read(file.fd(), bytes.data() + used, bytes.size() - used);
     if (got > 0) {
       used += static_cast<std::size_t>(got);
+      if (used > budget) return too_large();
     } else if (got == 0) {
       break;
     } else if (errno != EINTR) {
-      failure = SystemError(errno);
-      break;
+      return cannot_read(errno);
     }
   }
   bytes.resize(used);
-  if (!standard_input) ::close(fd);
-  return failure;
+  return std::nullopt;
 }
 
 // Reads and decodes every input into one text; returns the exit status on failure.
 std::optional<int> ReadInputs(const Options& options, std::u16string& text,
                               std::vector<InputSegment>& segments) {
+  std::size_t bytes_read = 0;
   for (const std::string& input : options.inputs) {
     std::string bytes;
-    if (const auto failure = ReadAll(input, bytes)) {
-      Report("cannot read " + DisplayName(input) + ": " + *failure);
-      return kExitNoInput;
+    if (const auto failure = ReadAll(input, kMaxInputBytes - bytes_read, bytes)) {
+      Report(failure->message);
+      return failure->status;
     }
+    bytes_read += bytes.size();
     segments.push_back({DisplayName(input), text.size()});
     if (const auto error = AppendUtf8AsUtf16(bytes, text)) {
       Report(DisplayName(input) + ":" + std::to_string(error->position.line) + ":" +

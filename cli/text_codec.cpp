@@ -50,7 +50,9 @@ std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16strin
   // when it meets invalid bytes does utfcpp find where the first of them is.
   const std::size_t old_size = out.size();
   out.resize(old_size + text.size());
-  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+  // The leading mark is already left out; a second one is text and stays.
+  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                     QStringConverter::Flag::ConvertInitialBom);
   auto* begin = reinterpret_cast<QChar*>(out.data() + old_size);
   const QChar* end = decoder.appendToBuffer(
       begin, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));

@@ -147,6 +147,8 @@ TEST_P(CliFailure, ReportsWhereAndWritesNothing) {
   WriteFile(Path("han.txt"), "\xE0\xB4\x95\n ab\xE4\xB8\xAD");  // U+4E2D at line 2, column 4
   WriteFile(Path("existing.txt"), "keep me");
   fs::create_directories(Path("folder"));
+  WriteFile(Path("huge.txt"), "");
+  fs::resize_file(Path("huge.txt"), std::uintmax_t{2} << 30);  // 2 GiB, sparse
   const CliRun run = RunCli(f.arguments, f.input);
   EXPECT_EQ(run.status, f.status) << f.what << ": " << run.err;
   EXPECT_EQ(run.out, "") << f.what;
@@ -154,7 +156,7 @@ TEST_P(CliFailure, ReportsWhereAndWritesNothing) {
     EXPECT_NE(run.err.find(part), std::string::npos) << f.what << ": " << run.err;
   EXPECT_EQ(ReadFile(Path("existing.txt")), "keep me") << f.what;
   EXPECT_FALSE(fs::exists(Path("new.txt"))) << f.what;
-  EXPECT_EQ(Leftovers().size(), 4u) << f.what << ": no temporary file is left";
+  EXPECT_EQ(Leftovers().size(), 5u) << f.what << ": no temporary file is left";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -177,6 +179,21 @@ INSTANTIATE_TEST_SUITE_P(
                 {"han.txt:2:4", "U+4E2D"}},
         Failure{"a missing input", {"missing.txt", "-o", "new.txt"}, "", 66, {"missing.txt"}},
         Failure{"a folder as input", {"folder", "-o", "new.txt"}, "", 66, {"folder"}},
+        Failure{"an input that cannot be read",
+                {"/proc/self/mem", "-o", "new.txt"},
+                "",
+                66,
+                {"cannot read /proc/self/mem"}},
+        Failure{"an input over the limit",
+                {"huge.txt", "-o", "new.txt"},
+                "",
+                65,
+                {"huge.txt", "split the text"}},
+        Failure{"a place where no file can be made",
+                {"-o", "/proc/lipimattam-test.txt"},
+                "x",
+                73,
+                {"cannot create /proc/lipimattam-test.txt"}},
         Failure{"an output folder that does not exist",
                 {"-o", "nowhere/new.txt"},
                 "x",
@@ -186,6 +203,37 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"an unknown option", {"--frobnicate"}, "x", 64, {"usage:"}},
         Failure{"an unknown encoding", {"--output-encoding", "ebcdic"}, "x", 64, {"ebcdic"}},
         Failure{"a missing option value", {"-o"}, "x", 64, {"usage:"}}));
+
+TEST_F(CliTest, EmptyInputGivesEmptyOutput) {
+  WriteFile(Path("empty.txt"), "");
+  const CliRun piped = RunCli({});
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, "");
+  const CliRun to_file = RunCli({"empty.txt", "-o", "out.txt"});
+  EXPECT_EQ(to_file.status, 0) << to_file.err;
+  EXPECT_TRUE(fs::exists(Path("out.txt")));
+  EXPECT_EQ(ReadFile(Path("out.txt")), "");
+}
+
+TEST_F(CliTest, ClosedStandardOutputIsAnError) {
+  const CliRun run = RunCli({}, "x", ">&-");
+  EXPECT_EQ(run.status, 74);
+  EXPECT_NE(run.err.find("standard output"), std::string::npos) << run.err;
+}
+
+// A reader that stops early ends the filter through SIGPIPE, quietly, as with other filters.
+TEST_F(CliTest, BrokenPipeEndsQuietly) {
+  std::string big;
+  for (int i = 0; i < 200000; ++i) big += "à´àµ ";
+  WriteFile(Path("big.txt"), big);
+  const std::string command = "cd " + Quote(dir_.string()) + " && bash -c " +
+                              Quote(Quote(LIPIMATTAM_CLI_PATH) +
+                                    " big.txt 2> stderr | head -c 1 > /dev/null; "
+                                    "echo ${PIPESTATUS[0]} > status");
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadFile(Path("status")), "141\n");
+  EXPECT_EQ(ReadFile(Path("stderr")), "");
+}
 
 TEST_F(CliTest, FullStandardOutputIsAnError) {
   const CliRun run = RunCli({}, "x", "> /dev/full");

@@ -1,0 +1,63 @@
+// Fuzzes the filter's reading of UTF-8 and its two output encodings.
+#include <utf8cpp/utf8.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "cli/text_codec.h"
+#include "engine/convert.h"
+
+namespace {
+
+void Expect(bool holds) {
+  if (!holds) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::string_view bom = "\xEF\xBB\xBF";
+  const bool has_bom = bytes.substr(0, 3) == bom;
+  const std::string_view text = has_bom ? bytes.substr(3) : bytes;
+
+  std::u16string decoded = u"kept";
+  const auto error = lipimattam::AppendUtf8AsUtf16(bytes, decoded);
+  const auto invalid = static_cast<std::size_t>(utf8::find_invalid(text.begin(), text.end()) -
+                                                text.begin());
+  if (error) {
+    // Reported at the first bad byte, and nothing half-converted is kept.
+    Expect(invalid != text.size());
+    Expect(error->byte_offset == invalid + (has_bom ? 3 : 0));
+    Expect(error->byte == static_cast<unsigned char>(bytes[error->byte_offset]));
+    Expect(error->position.line >= 1 && error->position.column >= 1);
+    Expect(decoded == u"kept");
+    return 0;
+  }
+  Expect(invalid == text.size());
+  Expect(decoded.substr(0, 4) == u"kept");
+  const std::u16string_view units = std::u16string_view(decoded).substr(4);
+
+  // UTF-8 out gives back the bytes that came in.
+  const lipimattam::EncodeResult utf8 = lipimattam::EncodeUnitsAsUtf8(units);
+  Expect(!utf8.unwritable_unit && utf8.bytes == text);
+
+  // latin1 refuses exactly at the first unit above 0xFF.
+  const lipimattam::EncodeResult latin1 = lipimattam::EncodeUnitsAsLatin1(units);
+  std::size_t wide = std::u16string_view::npos;
+  for (std::size_t i = 0; i < units.size() && wide == std::u16string_view::npos; ++i)
+    if (units[i] > 0xFF) wide = i;
+  if (wide == std::u16string_view::npos) {
+    Expect(!latin1.unwritable_unit && latin1.bytes.size() == units.size());
+  } else {
+    Expect(latin1.unwritable_unit == wide);
+  }
+
+  // What the conversion makes of valid text can always be written as UTF-8.
+  const std::u16string converted = lipimattam::ConvertText(units);
+  Expect(!lipimattam::EncodeUnitsAsUtf8(converted).unwritable_unit);
+  return 0;
+}

@@ -1,0 +1,87 @@
+// Fuzzes the conversion pass with raw UTF-16 code units and checks what must hold for every
+// input, not just that it survives.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "engine/convert.h"
+#include "engine/glyph_map.h"
+#include "tests/reference_pass.h"
+
+namespace {
+
+// Checks the order and count of the hook's calls and the length of the text so far.
+class CheckingProgress : public lipimattam::ConvertProgress {
+ public:
+  void UnitStarting() override {
+    Expect(next_ == 'S');
+    next_ = 'P';
+  }
+  void UnitPlaced(std::u16string_view output_so_far) override {
+    Expect(next_ == 'P');
+    ++units_;
+    Expect(output_so_far.size() <= 3 * units_);
+    next_ = 'F';
+  }
+  void UnitFinished() override {
+    Expect(next_ == 'F');
+    next_ = 'S';
+  }
+  [[nodiscard]] std::size_t Units() const { return units_; }
+  [[nodiscard]] bool BetweenUnits() const { return next_ == 'S'; }
+
+  static void Expect(bool holds) {
+    if (!holds) std::abort();
+  }
+
+ private:
+  char next_ = 'S';
+  std::size_t units_ = 0;
+};
+
+bool MapKnows(char16_t unit) {
+  const lipimattam::GlyphString glyphs = lipimattam::MapCodeUnit(unit);
+  return !(glyphs.size() == 1 && glyphs[0] == unit);
+}
+
+bool IsUntouchable(char16_t unit) {
+  return unit >= 0x100 && !(unit >= 0x0D00 && unit < 0x0D80) && unit != 0x200C && unit != 0x200D;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::u16string input(size / 2, u'\0');
+  if (!input.empty()) std::memcpy(input.data(), data, input.size() * 2);
+
+  CheckingProgress progress;
+  const std::u16string output = lipimattam::ConvertText(input, progress);
+  CheckingProgress::Expect(progress.Units() == input.size() && progress.BetweenUnits());
+
+  // The same input gives the same output, with a hook or without, and the same as the stages
+  // one unit at a time.
+  CheckingProgress::Expect(lipimattam::ConvertText(input) == output);
+  CheckingProgress::Expect(lipimattam::testing::ConvertStageByStage(input) == output);
+
+  // At most three units out for every unit in.
+  CheckingProgress::Expect(output.size() <= 3 * input.size());
+
+  // Nothing is dropped: every unit of 0x100 or more that the map does not know comes out, in
+  // order.
+  std::size_t at = 0;
+  for (const char16_t unit : input) {
+    if (unit < 0x100 || MapKnows(unit)) continue;
+    while (at < output.size() && output[at] != unit) ++at;
+    CheckingProgress::Expect(at < output.size());
+    ++at;
+  }
+
+  // Text that holds nothing the rules look at comes out unchanged.
+  bool untouchable = true;
+  for (const char16_t unit : input) untouchable = untouchable && IsUntouchable(unit);
+  if (untouchable) CheckingProgress::Expect(output == input);
+  return 0;
+}

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The conversion's work grows linearly with its input: callgrind counts the instructions of
+# ConvertText on worst-case inputs of 10^4, 10^5 and 10^6 code units, and each tenfold input
+# must take between 8 and 12 times the instructions.
+#   linear_work_test.sh DRIVER
+set -euo pipefail
+driver=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+count() {  # pattern units -> instructions inside ConvertText
+  valgrind --tool=callgrind --callgrind-out-file="$work/out" --collect-atstart=no \
+    --toggle-collect='lipimattam::ConvertText*' "$driver" "$1" "$2" > /dev/null 2> "$work/log" ||
+    { cat "$work/log"; exit 1; }
+  awk '/^(summary|totals):/ { print $2; exit }' "$work/out"
+}
+
+failures=0
+for pattern in viramas pre-base-signs two-part-signs brace-and-s brace-and-ss \
+               sa-virama-rra-ligature conjunct-pairs chillu-then-rra tail-repairs; do
+  small=$(count "$pattern" 10000)
+  medium=$(count "$pattern" 100000)
+  large=$(count "$pattern" 1000000)
+  verdict=$(awk -v a="$small" -v b="$medium" -v c="$large" 'BEGIN {
+    r1 = b / a; r2 = c / b
+    ok = (r1 >= 8 && r1 <= 12 && r2 >= 8 && r2 <= 12)
+    printf "%s %.2f %.2f", ok ? "ok" : "FAIL", r1, r2 }')
+  printf '%-24s %12s %12s %12s instructions; ratios %s\n' "$pattern" "$small" "$medium" "$large" \
+    "$verdict"
+  case $verdict in FAIL*) failures=$((failures + 1)) ;; esac
+done
+echo "$((9 - failures)) passed, $failures failed"
+[ "$failures" -eq 0 ]
