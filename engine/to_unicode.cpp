@@ -1,0 +1,365 @@
+#include "engine/to_unicode.h"
+
+#include <array>
+#include <cstdint>
+
+#include "engine/conjunct_table.h"
+#include "engine/glyph_map.h"
+#include "engine/sign_rules.h"
+
+namespace lipimattam {
+namespace {
+
+constexpr char16_t kVirama = 0x0D4D;
+constexpr char16_t kRa = 0x0D30;
+constexpr char16_t kSignE = 0x0D46;
+constexpr char16_t kSignEe = 0x0D47;
+constexpr char16_t kSignAi = 0x0D48;
+constexpr char16_t kSignO = 0x0D4A;
+constexpr char16_t kSignOo = 0x0D4B;
+constexpr char16_t kSignAu = 0x0D4C;
+constexpr char16_t kDigitZero = 0x0D66;
+
+constexpr char16_t kGlyphE = u's';   // the E sign, drawn before its consonant
+constexpr char16_t kGlyphEe = u't';  // the EE sign, drawn before its consonant
+constexpr char16_t kGlyphRaSign = u'{';
+constexpr char16_t kGlyphAa = u'm';      // AA sign; second half of O and OO
+constexpr char16_t kGlyphAuMark = u'u';  // AU length mark; second half of AU
+constexpr char16_t kGlyphSa = u'k';
+constexpr char16_t kGlyphSaRraRra = 0xCC;  // SA, virama, RRA, virama, RRA (a fix-up makes it)
+
+enum class Kind : std::uint8_t {
+  kAscii,             // copied as it is: space, punctuation, line breaks
+  kUnknown,           // no meaning in the encoding: copied, and counted
+  kConsonant,         // `first` is the letter
+  kLigature,          // `first`, virama, `second`
+  kChillu,            // `first` is the atomic letter, `second` its consonant
+  kIndependentVowel,  // `first`
+  kPostBaseSign,      // `first`: a vowel sign drawn after its consonant
+  kPreBaseSign,       // "s" and "t": drawn before their consonant
+  kRaSign,            // "{": virama and RA, drawn before the consonant
+  kSubjoinedSign,     // "y", "z": virama and `first` (YA, VA), drawn after the consonant
+  kViramaMark,
+  kOtherSign,  // anusvara, visarga
+  kDigit,      // "0".."9"
+  kJoiner,     // "!": ZWJ after a consonant and virama, else "!"
+  kNonJoiner,  // "-": ZWNJ after a virama, else "-"
+};
+
+struct Meaning {
+  Kind kind = Kind::kAscii;
+  char16_t first = 0;
+  char16_t second = 0;
+};
+
+using MeaningTable = std::array<Meaning, 256>;
+
+constexpr bool IsAtomicChillu(char16_t code_point) {
+  return code_point >= 0x0D7A && code_point <= 0x0D7E;
+}
+
+// The glyph map and the conjunct table read backwards.
+constexpr MeaningTable BuildMeanings() {
+  MeaningTable meanings{};
+  for (unsigned code = 0x80; code <= 0xFF; ++code) meanings[code].kind = Kind::kUnknown;
+
+  std::array<char16_t, 256> letter_of{};  // glyph code -> consonant
+  for (const GlyphMapRow& row : kGlyphMap) {
+    if (row.glyphs.size() != 1) continue;  // two-code letters and signs are read as pairs
+    const char16_t code = row.glyphs[0];
+    const char16_t point = row.code_point;
+    Meaning& meaning = meanings[code];
+    if (point >= 0x0D15 && point <= 0x0D39) {
+      meaning = {Kind::kConsonant, point, 0};
+      letter_of[code] = point;
+    } else if (IsAtomicChillu(point)) {
+      meaning = {Kind::kChillu, point, 0};  // 0xC0 and 0xC2 also stand for vocalic RR, L, LL
+    } else if (meaning.kind == Kind::kChillu) {
+      continue;
+    } else if ((point >= 0x0D05 && point <= 0x0D14) || point == 0x0D60 || point == 0x0D61) {
+      meaning = {Kind::kIndependentVowel, point, 0};
+    } else if (point == kSignE || point == kSignEe) {
+      meaning = {Kind::kPreBaseSign, point, 0};
+    } else if ((point >= 0x0D3E && point <= 0x0D43) || point == 0x0D57) {
+      meaning = {Kind::kPostBaseSign, point, 0};
+    } else if (point == kVirama) {
+      meaning = {Kind::kViramaMark, point, 0};
+    } else if (point == 0x0D02 || point == 0x0D03) {
+      meaning = {Kind::kOtherSign, point, 0};
+    } else if (point >= kDigitZero && point <= kDigitZero + 9) {
+      meaning = {Kind::kDigit, point, 0};
+    }
+  }
+  for (const ConjunctRule& rule : ConjunctTable) {
+    Meaning& meaning = meanings[rule.Ligature];
+    if (rule.Glyph[0] == kJoinerGlyph) {
+      meaning.second = letter_of[rule.SecondLast];
+    } else if (meaning.kind != Kind::kLigature && letter_of[rule.SecondLast] != 0) {
+      // 0xE2 is NA + RRA with and without the joiner: read as the plain conjunct.
+      meaning = {Kind::kLigature, letter_of[rule.SecondLast], letter_of[rule.Glyph[0]]};
+    }
+  }
+  meanings[kGlyphSaRraRra] = {Kind::kLigature, letter_of[kGlyphSa], 0};  // expanded by hand
+  for (const SubjoinedSignRule& rule : SubjoinedSignRules)
+    meanings[rule.sign] = {rule.sign_before ? Kind::kRaSign : Kind::kSubjoinedSign,
+                           letter_of[rule.glyph], 0};
+  meanings[kJoinerGlyph] = {Kind::kJoiner, kZeroWidthJoiner, 0};
+  meanings[kNonJoinerGlyph] = {Kind::kNonJoiner, kZeroWidthNonJoiner, 0};
+  return meanings;
+}
+
+constexpr MeaningTable kMeanings = BuildMeanings();
+
+static_assert(kMeanings[u'I'].kind == Kind::kConsonant && kMeanings[u'I'].first == 0x0D15);
+static_assert(kMeanings[0xA1].kind == Kind::kLigature && kMeanings[0xA1].second == 0x0D15);
+static_assert(kMeanings[0xE2].first == 0x0D28 && kMeanings[0xE2].second == 0x0D31);
+static_assert(kMeanings[0xB3].kind == Kind::kChillu && kMeanings[0xB3].second == 0x0D28);
+static_assert(kMeanings[0xC2].kind == Kind::kChillu && kMeanings[0xC2].first == 0x0D7D);
+static_assert(kMeanings[u'{'].kind == Kind::kRaSign && kMeanings[u'{'].first == kRa);
+static_assert(kMeanings[u'y'].first == 0x0D2F && kMeanings[u'z'].first == 0x0D35);
+static_assert(kMeanings[0xC1].kind == Kind::kUnknown && kMeanings[0xE1].kind == Kind::kUnknown);
+
+// The letters written with two codes: the first code, the second, the letter.
+struct TwoCodeLetter {
+  char16_t first;
+  char16_t second;
+  char16_t letter;
+};
+
+constexpr TwoCodeLetter kTwoCodeLetters[] = {
+    {u'C', u'u', 0x0D08},  // II
+    {u'D', u'u', 0x0D0A},  // UU
+    {u'H', u'm', 0x0D13},  // OO
+    {u'H', u'u', 0x0D14},  // AU
+    {u's', u'F', 0x0D10},  // AI: an E-sign glyph before LETTER E
+};
+
+class Reader {
+ public:
+  Reader(std::u16string_view glyphs, const ToUnicodeOptions& options)
+      : glyphs_(glyphs), options_(options) {
+    result_.text.reserve(glyphs.size() + glyphs.size() / 2);
+  }
+
+  ToUnicodeResult Run() && {
+    while (at_ < glyphs_.size()) ReadNext();
+    return std::move(result_);
+  }
+
+ private:
+  [[nodiscard]] char16_t Peek(std::size_t ahead = 0) const {
+    return at_ + ahead < glyphs_.size() ? glyphs_[at_ + ahead] : char16_t{0xFFFF};
+  }
+  [[nodiscard]] static Kind KindOf(char16_t unit) {
+    return unit <= 0xFF ? kMeanings[unit].kind : Kind::kAscii;
+  }
+  [[nodiscard]] static bool IsBase(char16_t unit) {
+    const Kind kind = KindOf(unit);
+    return unit <= 0xFF && (kind == Kind::kConsonant || kind == Kind::kLigature);
+  }
+  [[nodiscard]] static bool IsPreBase(char16_t unit) { return unit == kGlyphE || unit == kGlyphEe; }
+  [[nodiscard]] static bool IsSubjoined(char16_t unit) {
+    return unit <= 0xFF && kMeanings[unit].kind == Kind::kSubjoinedSign;
+  }
+
+  void Emit(char16_t unit) { result_.text.push_back(unit); }
+
+  void ReadNext() {
+    const char16_t unit = glyphs_[at_];
+    if (unit > 0xFF) {
+      Emit(unit);
+      ++at_;
+      return;
+    }
+    for (const TwoCodeLetter& letter : kTwoCodeLetters) {
+      if (unit == letter.first && Peek(1) == letter.second) {
+        Emit(letter.letter);
+        at_ += 2;
+        return;
+      }
+    }
+    const Meaning& meaning = kMeanings[unit];
+    switch (meaning.kind) {
+      case Kind::kConsonant:
+      case Kind::kLigature:
+      case Kind::kPreBaseSign:
+      case Kind::kRaSign:
+        ReadCluster();
+        return;
+      case Kind::kChillu:
+        EmitChillu(meaning.first, meaning.second);
+        break;
+      case Kind::kSubjoinedSign:
+        Emit(kVirama);
+        Emit(meaning.first);
+        break;
+      case Kind::kIndependentVowel:
+      case Kind::kPostBaseSign:
+      case Kind::kViramaMark:
+      case Kind::kOtherSign:
+        Emit(meaning.first);
+        break;
+      case Kind::kDigit:
+        Emit(options_.digits == ToUnicodeOptions::Digits::kAscii
+                 ? static_cast<char16_t>(u'0' + (meaning.first - kDigitZero))
+                 : meaning.first);
+        break;
+      case Kind::kJoiner:
+        EmitJoiner(unit);
+        break;
+      case Kind::kNonJoiner:
+        Emit(EndsWithVirama() ? kZeroWidthNonJoiner : unit);
+        break;
+      case Kind::kUnknown:
+        if (result_.unknown_codes++ == 0) result_.first_unknown = at_;
+        Emit(unit);
+        break;
+      case Kind::kAscii:
+        Emit(unit);
+        break;
+    }
+    ++at_;
+  }
+
+  // Pre-base signs and the RA sign, a consonant or ligature, YA and VA signs (with a pre-base
+  // sign that landed among them), and one post-base sign, in Unicode's order.
+  void ReadCluster() {
+    char16_t before[2] = {};
+    std::size_t before_count = 0;
+    bool ra_sign = false;
+    for (;;) {
+      const char16_t unit = Peek();
+      if (IsPreBase(unit) && before_count < 2 && !ra_sign) {
+        before[before_count++] = unit;
+      } else if (unit == kGlyphRaSign && !ra_sign) {
+        ra_sign = true;
+      } else {
+        break;
+      }
+      ++at_;
+    }
+    const char16_t base = Peek();
+    if (!IsBase(base)) {
+      // Signs with no consonant after them stand as they are.
+      if (ra_sign) {
+        Emit(kVirama);
+        Emit(kRa);
+      }
+      EmitVowel(before, before_count, TakePostBaseSign());
+      return;
+    }
+    ++at_;
+    char16_t subjoined[4] = {};
+    std::size_t subjoined_count = 0;
+    while (subjoined_count < std::size(subjoined)) {
+      if (IsSubjoined(Peek())) {
+        subjoined[subjoined_count++] = kMeanings[Peek()].first;
+        ++at_;
+      } else if (IsPreBase(Peek()) && before_count < 2 &&
+                 (IsSubjoined(Peek(1)) ||
+                  (before_count == 0 && IsPreBase(Peek(1)) && IsSubjoined(Peek(2))))) {
+        // The conversion leaves an AI, O, OO or AU sign between a consonant and its YA or VA
+        // sign: it belongs to this consonant.
+        before[before_count++] = Peek();
+        ++at_;
+      } else {
+        break;
+      }
+    }
+    EmitBase(base);
+    if (ra_sign) {
+      Emit(kVirama);
+      Emit(kRa);
+    }
+    for (std::size_t i = 0; i < subjoined_count; ++i) {
+      Emit(kVirama);
+      Emit(subjoined[i]);
+    }
+    EmitVowel(before, before_count, TakePostBaseSign());
+  }
+
+  char16_t TakePostBaseSign() {
+    const char16_t unit = Peek();
+    if (KindOf(unit) != Kind::kPostBaseSign || unit > 0xFF) return 0;
+    ++at_;
+    return unit;
+  }
+
+  void EmitBase(char16_t base) {
+    const Meaning& meaning = kMeanings[base];
+    if (base == kGlyphSaRraRra) {
+      Emit(meaning.first);
+      Emit(kVirama);
+      EmitBase(0xE4);  // RRA, virama, RRA
+      return;
+    }
+    Emit(meaning.first);
+    if (meaning.kind == Kind::kLigature) {
+      Emit(kVirama);
+      Emit(meaning.second);
+    }
+  }
+
+  // The vowel sign of a cluster from its pre-base and post-base glyphs, composed as in NFC.
+  void EmitVowel(const char16_t* before, std::size_t before_count, char16_t after) {
+    if (before_count == 1 && after == kGlyphAa) {
+      Emit(before[0] == kGlyphE ? kSignO : kSignOo);
+      return;
+    }
+    if (before_count == 1 && before[0] == kGlyphE && after == kGlyphAuMark) {
+      Emit(kSignAu);
+      return;
+    }
+    if (before_count == 2 && before[0] == kGlyphE && before[1] == kGlyphE) {
+      Emit(kSignAi);
+    } else {
+      for (std::size_t i = 0; i < before_count; ++i) Emit(before[i] == kGlyphE ? kSignE : kSignEe);
+    }
+    if (after != 0) Emit(kMeanings[after].first);
+  }
+
+  void EmitChillu(char16_t atomic, char16_t consonant) {
+    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic) {
+      Emit(atomic);
+    } else {
+      Emit(consonant);
+      Emit(kVirama);
+      Emit(kZeroWidthJoiner);
+    }
+  }
+
+  [[nodiscard]] bool EndsWithVirama() const {
+    return !result_.text.empty() && result_.text.back() == kVirama;
+  }
+
+  // "!" is the joiner after a consonant and the virama; with atomic chillus, KA and the
+  // virama before it are the chillu K.
+  void EmitJoiner(char16_t unit) {
+    std::u16string& text = result_.text;
+    const bool after_consonant = text.size() >= 2 && text.back() == kVirama &&
+                                 text[text.size() - 2] >= 0x0D15 && text[text.size() - 2] <= 0x0D39;
+    if (!after_consonant) {
+      Emit(unit);
+      return;
+    }
+    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic && text[text.size() - 2] == 0x0D15) {
+      text.resize(text.size() - 2);
+      Emit(0x0D7F);  // chillu K
+      return;
+    }
+    Emit(kZeroWidthJoiner);
+  }
+
+  std::u16string_view glyphs_;
+  ToUnicodeOptions options_;
+  std::size_t at_ = 0;
+  ToUnicodeResult result_;
+};
+
+}  // namespace
+
+ToUnicodeResult ConvertToUnicode(std::u16string_view glyphs, const ToUnicodeOptions& options) {
+  return Reader(glyphs, options).Run();
+}
+
+}  // namespace lipimattam
