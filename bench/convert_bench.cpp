@@ -5,6 +5,7 @@
 
 #include "bench/malayalam_text.h"
 #include "engine/convert.h"
+#include "engine/to_unicode.h"
 
 namespace {
 
@@ -37,11 +38,20 @@ void ConvertWithNoOpHook(benchmark::State& state) {
   Report(state, text);
 }
 
+// Reading the glyph codes of the generated text back into Unicode.
+void ConvertBackToUnicode(benchmark::State& state) {
+  static const std::u16string glyphs =
+      lipimattam::ConvertText(TextOfBytes(static_cast<std::size_t>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(lipimattam::ConvertToUnicode(glyphs));
+  Report(state, glyphs);
+}
+
 // Sizes are of the UTF-16 text: 1 MB and 32 MB.
 BENCHMARK(ConvertWithoutHook)
     ->Arg(kOneMegabyte)
     ->Arg(32 * kOneMegabyte)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(ConvertBackToUnicode)->Arg(kOneMegabyte)->Unit(benchmark::kMillisecond);
 BENCHMARK(ConvertWithNoOpHook)
     ->Arg(kOneMegabyte)
     ->Arg(32 * kOneMegabyte)

@@ -23,6 +23,7 @@
 #include "cli/text_codec.h"
 #include "engine/convert.h"
 #include "engine/glyph_map.h"
+#include "engine/to_unicode.h"
 
 #ifndef LIPIMATTAM_VERSION
 #define LIPIMATTAM_VERSION "0.0.0"
@@ -37,12 +38,15 @@ constexpr std::string_view kStandardStream = "-";
 constexpr std::size_t kMaxInputBytes = std::size_t{1} << 30;
 constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 
-enum class OutputEncoding { kUtf8, kLatin1 };
+enum class Encoding { kUtf8, kLatin1 };
 
 struct Options {
+  bool to_unicode = false;  // ML-TT glyph codes back to Unicode Malayalam
+  Encoding input_encoding = Encoding::kUtf8;
+  ToUnicodeOptions to_unicode_options;
   std::vector<std::string> inputs;  // "-" is standard input
   std::string output = "-";         // "-" is standard output
-  OutputEncoding encoding = OutputEncoding::kUtf8;
+  Encoding output_encoding = Encoding::kUtf8;
 };
 
 // One input's place in the text that is converted as a whole.
@@ -77,8 +81,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       "Converts Unicode Malayalam text (UTF-8) into the 8-bit encoding of the font "
-      "ML-TTRevathi.\nReads the FILEs in order, or standard input when none is given or for -, "
-      "and converts them as one text.");
+      "ML-TTRevathi, or with --to-unicode text in that encoding back into Unicode.\nReads the "
+      "FILEs in order, or standard input when none is given or for -, and converts them as one "
+      "text.");
   const QCommandLineOption help_option({"h", "help"}, "Show this help and exit.");
   const QCommandLineOption version_option({"V", "version"}, "Show the version and exit.");
   const QCommandLineOption output_option({"o", "output"},
@@ -88,7 +93,27 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       "utf-8 (default): each glyph code as the character of the same value; latin1: one byte "
       "per glyph code, for legacy programs.",
       "ENCODING", "utf-8");
-  parser.addOptions({help_option, version_option, output_option, encoding_option});
+  const QCommandLineOption to_unicode_option(
+      "to-unicode",
+      "Convert text in the ML-TT encoding (ML-TTRevathi and the ML-TT fonts that share its "
+      "codes) into Unicode Malayalam, written as UTF-8.");
+  const QCommandLineOption input_encoding_option(
+      "input-encoding",
+      "utf-8 (default): the input is UTF-8 text, whose characters U+0000..U+00FF are glyph "
+      "codes with --to-unicode; latin1: each byte is one character (one glyph code).",
+      "ENCODING", "utf-8");
+  const QCommandLineOption chillu_option(
+      "chillu",
+      "With --to-unicode: atomic (default) writes chillus as the letters U+0D7A..U+0D7F; "
+      "sequence as consonant, virama, zero width joiner.",
+      "FORM", "atomic");
+  const QCommandLineOption digits_option(
+      "digits",
+      "With --to-unicode: ascii (default) writes the digit codes as ASCII digits; malayalam as "
+      "Malayalam digits.",
+      "FORM", "ascii");
+  parser.addOptions({help_option, version_option, output_option, encoding_option, to_unicode_option,
+                     input_encoding_option, chillu_option, digits_option});
   parser.addPositionalArgument("FILE", "UTF-8 text to convert; - for standard input.", "[FILE...]");
 
   const auto usage_error = [](const QString& problem) {
@@ -119,14 +144,45 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     options.output = QFile::encodeName(parser.value(output_option)).toStdString();
     if (options.output.empty()) return usage_error("the output file name is empty");
   }
-  const QString encoding = parser.value(encoding_option).toLower();
-  if (encoding == "utf-8" || encoding == "utf8") {
-    options.encoding = OutputEncoding::kUtf8;
-  } else if (encoding == "latin1" || encoding == "latin-1" || encoding == "iso-8859-1") {
-    options.encoding = OutputEncoding::kLatin1;
-  } else {
+  const auto parse_encoding = [&](const QCommandLineOption& option, Encoding& encoding) {
+    const QString value = parser.value(option).toLower();
+    if (value == "utf-8" || value == "utf8") {
+      encoding = Encoding::kUtf8;
+    } else if (value == "latin1" || value == "latin-1" || value == "iso-8859-1") {
+      encoding = Encoding::kLatin1;
+    } else {
+      return false;
+    }
+    return true;
+  };
+  if (!parse_encoding(encoding_option, options.output_encoding))
     return usage_error("unknown output encoding '" + parser.value(encoding_option) +
                        "' (use utf-8 or latin1)");
+  if (!parse_encoding(input_encoding_option, options.input_encoding))
+    return usage_error("unknown input encoding '" + parser.value(input_encoding_option) +
+                       "' (use utf-8 or latin1)");
+  options.to_unicode = parser.isSet(to_unicode_option);
+  if (!options.to_unicode && (parser.isSet(chillu_option) || parser.isSet(digits_option)))
+    return usage_error("--chillu and --digits go with --to-unicode");
+  if (options.to_unicode && options.output_encoding == Encoding::kLatin1)
+    return usage_error("--to-unicode writes Unicode text: its output encoding is utf-8");
+  const QString chillu = parser.value(chillu_option).toLower();
+  if (chillu == "atomic") {
+    options.to_unicode_options.chillu = ToUnicodeOptions::Chillu::kAtomic;
+  } else if (chillu == "sequence") {
+    options.to_unicode_options.chillu = ToUnicodeOptions::Chillu::kSequence;
+  } else {
+    return usage_error("unknown chillu form '" + parser.value(chillu_option) +
+                       "' (use atomic or sequence)");
+  }
+  const QString digits = parser.value(digits_option).toLower();
+  if (digits == "ascii") {
+    options.to_unicode_options.digits = ToUnicodeOptions::Digits::kAscii;
+  } else if (digits == "malayalam") {
+    options.to_unicode_options.digits = ToUnicodeOptions::Digits::kMalayalam;
+  } else {
+    return usage_error("unknown digit form '" + parser.value(digits_option) +
+                       "' (use ascii or malayalam)");
   }
   for (const QString& input : parser.positionalArguments())
     options.inputs.push_back(QFile::encodeName(input).toStdString());
@@ -211,6 +267,14 @@ std::optional<int> ReadInputs(const Options& options, std::u16string& text,
     }
     bytes_read += bytes.size();
     segments.push_back({DisplayName(input), text.size()});
+    if (options.input_encoding == Encoding::kLatin1) {
+      const std::size_t start = text.size();
+      text.resize(start + bytes.size());
+      std::transform(
+          bytes.begin(), bytes.end(), text.begin() + static_cast<long>(start),
+          [](char byte) { return static_cast<char16_t>(static_cast<unsigned char>(byte)); });
+      continue;
+    }
     if (const auto error = AppendUtf8AsUtf16(bytes, text)) {
       Report(DisplayName(input) + ":" + std::to_string(error->position.line) + ":" +
              std::to_string(error->position.column) + ": invalid UTF-8 at byte offset " +
@@ -312,19 +376,31 @@ int RunCli(int argc, char** argv) {
   std::vector<InputSegment> segments;
   if (const auto status = ReadInputs(options, text, segments)) return *status;
 
-  if (options.encoding == OutputEncoding::kLatin1) {
-    if (const auto unit = FirstUnitWithoutGlyph(text)) {
-      Report(Locate(text, segments, *unit) + ": U+" + Hex(text[*unit], 4) +
-             " has no glyph code, so latin1 cannot hold it (use --output-encoding utf-8); "
-             "nothing was written");
-      return kExitDataError;
+  std::u16string converted;
+  if (options.to_unicode) {
+    ToUnicodeResult result = ConvertToUnicode(text, options.to_unicode_options);
+    if (result.unknown_codes != 0) {
+      Report("warning: " + std::to_string(result.unknown_codes) +
+             " glyph code(s) with no meaning in the ML-TT encoding were copied unchanged; the "
+             "first, 0x" +
+             Hex(text[result.first_unknown], 2) + ", is at " +
+             Locate(text, segments, result.first_unknown));
     }
+    converted = std::move(result.text);
+  } else {
+    if (options.output_encoding == Encoding::kLatin1) {
+      if (const auto unit = FirstUnitWithoutGlyph(text)) {
+        Report(Locate(text, segments, *unit) + ": U+" + Hex(text[*unit], 4) +
+               " has no glyph code, so latin1 cannot hold it (use --output-encoding utf-8); "
+               "nothing was written");
+        return kExitDataError;
+      }
+    }
+    converted = ConvertText(text);
   }
-
-  std::u16string converted = ConvertText(text);
   std::u16string().swap(text);
 
-  const EncodeResult encoded = options.encoding == OutputEncoding::kLatin1
+  const EncodeResult encoded = options.output_encoding == Encoding::kLatin1
                                    ? EncodeUnitsAsLatin1(converted)
                                    : EncodeUnitsAsUtf8(converted);
   if (encoded.unwritable_unit) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "engine/conjunct_table.h"
 #include "engine/glyph_map.h"
@@ -136,13 +137,18 @@ constexpr TwoCodeLetter kTwoCodeLetters[] = {
 
 class Reader {
  public:
+  // No glyph code gives more than five units (0xCC), nor does any cluster per code.
+  static constexpr std::size_t kMostUnitsPerCode = 5;
+
   Reader(std::u16string_view glyphs, const ToUnicodeOptions& options)
-      : glyphs_(glyphs), options_(options) {
-    result_.text.reserve(glyphs.size() + glyphs.size() / 2);
-  }
+      : glyphs_(glyphs),
+        options_(options),
+        buffer_(std::make_unique_for_overwrite<char16_t[]>(kMostUnitsPerCode * glyphs.size() + 8)),
+        end_(buffer_.get()) {}
 
   ToUnicodeResult Run() && {
     while (at_ < glyphs_.size()) ReadNext();
+    result_.text.assign(buffer_.get(), end_);
     return std::move(result_);
   }
 
@@ -162,7 +168,11 @@ class Reader {
     return unit <= 0xFF && kMeanings[unit].kind == Kind::kSubjoinedSign;
   }
 
-  void Emit(char16_t unit) { result_.text.push_back(unit); }
+  void Emit(char16_t unit) { *end_++ = unit; }
+  [[nodiscard]] std::size_t Written() const {
+    return static_cast<std::size_t>(end_ - buffer_.get());
+  }
+  [[nodiscard]] char16_t WrittenFromEnd(std::size_t k) const { return *(end_ - k); }
 
   void ReadNext() {
     const char16_t unit = glyphs_[at_];
@@ -171,14 +181,16 @@ class Reader {
       ++at_;
       return;
     }
-    for (const TwoCodeLetter& letter : kTwoCodeLetters) {
-      if (unit == letter.first && Peek(1) == letter.second) {
-        Emit(letter.letter);
-        at_ += 2;
-        return;
+    const Meaning& meaning = kMeanings[unit];
+    if (meaning.kind == Kind::kIndependentVowel || unit == kGlyphE) {
+      for (const TwoCodeLetter& letter : kTwoCodeLetters) {
+        if (unit == letter.first && Peek(1) == letter.second) {
+          Emit(letter.letter);
+          at_ += 2;
+          return;
+        }
       }
     }
-    const Meaning& meaning = kMeanings[unit];
     switch (meaning.kind) {
       case Kind::kConsonant:
       case Kind::kLigature:
@@ -208,7 +220,7 @@ class Reader {
         EmitJoiner(unit);
         break;
       case Kind::kNonJoiner:
-        Emit(EndsWithVirama() ? kZeroWidthNonJoiner : unit);
+        Emit(AfterViramaGlyph() ? kZeroWidthNonJoiner : unit);
         break;
       case Kind::kUnknown:
         if (result_.unknown_codes++ == 0) result_.first_unknown = at_;
@@ -328,23 +340,26 @@ class Reader {
     }
   }
 
-  [[nodiscard]] bool EndsWithVirama() const {
-    return !result_.text.empty() && result_.text.back() == kVirama;
+  // The code before the one in hand is the virama glyph: characters copied through as they
+  // are (Unicode text already) never take part.
+  [[nodiscard]] bool AfterViramaGlyph() const {
+    return at_ >= 1 && glyphs_[at_ - 1] == kViramaGlyph && Written() >= 1 &&
+           WrittenFromEnd(1) == kVirama;
   }
 
   // "!" is the joiner after a consonant and the virama; with atomic chillus, KA and the
   // virama before it are the chillu K.
   void EmitJoiner(char16_t unit) {
-    std::u16string& text = result_.text;
-    const bool after_consonant = text.size() >= 2 && text.back() == kVirama &&
-                                 text[text.size() - 2] >= 0x0D15 && text[text.size() - 2] <= 0x0D39;
+    const bool after_consonant = AfterViramaGlyph() && at_ >= 2 && glyphs_[at_ - 2] <= 0xFF &&
+                                 Written() >= 2 && WrittenFromEnd(2) >= 0x0D15 &&
+                                 WrittenFromEnd(2) <= 0x0D39;
     if (!after_consonant) {
       Emit(unit);
       return;
     }
-    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic && text[text.size() - 2] == 0x0D15) {
-      text.resize(text.size() - 2);
-      Emit(0x0D7F);  // chillu K
+    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic && WrittenFromEnd(2) == 0x0D15) {
+      end_ -= 2;     // KA and the virama
+      Emit(0x0D7F);  // are the chillu K
       return;
     }
     Emit(kZeroWidthJoiner);
@@ -353,6 +368,8 @@ class Reader {
   std::u16string_view glyphs_;
   ToUnicodeOptions options_;
   std::size_t at_ = 0;
+  std::unique_ptr<char16_t[]> buffer_;
+  char16_t* end_;
   ToUnicodeResult result_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "engine/convert.h"
 #include "engine/glyph_map.h"
+#include "engine/to_unicode.h"
 #include "tests/reference_pass.h"
 
 namespace {
@@ -76,6 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (unit < 0x100 || MapKnows(unit)) continue;
     while (at < output.size() && output[at] != unit) ++at;
     CheckingProgress::Expect(at < output.size());
+    ++at;
+  }
+
+  // Reading glyph codes back: at most five units per code, every unit from 0x100 up kept in
+  // order, and the same text twice gives the same result.
+  const lipimattam::ToUnicodeResult back = lipimattam::ConvertToUnicode(input);
+  CheckingProgress::Expect(back.text.size() <= 5 * input.size());
+  CheckingProgress::Expect(back.text == lipimattam::ConvertToUnicode(input).text);
+  at = 0;
+  for (const char16_t unit : input) {
+    if (unit < 0x100) continue;
+    while (at < back.text.size() && back.text[at] != unit) ++at;
+    CheckingProgress::Expect(at < back.text.size());
     ++at;
   }
 

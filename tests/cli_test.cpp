@@ -122,6 +122,34 @@ TEST_F(CliTest, Latin1WritesOneBytePerGlyphCode) {
   EXPECT_EQ(run.out, "ss{I \xB3\r\n");
 }
 
+TEST_F(CliTest, ToUnicodeReadsTheGlyphCodesBack) {
+  const CliRun forward = RunCli({}, kMalayalam);
+  const CliRun back = RunCli({"--to-unicode"}, forward.out);
+  EXPECT_EQ(back.status, 0) << back.err;
+  // The chillu N written with the joiner comes back as the atomic letter.
+  EXPECT_EQ(back.out, "\xE0\xB4\x95\xE0\xB5\x8D\xE0\xB4\xB0\xE0\xB5\x88 \xE0\xB5\xBB\r\n");
+  EXPECT_EQ(back.err, "");
+}
+
+TEST_F(CliTest, ToUnicodeTakesRawBytesAndOptions) {
+  // "ss{I", space, chillu N, digit codes 2 and 0, as bytes.
+  const CliRun run = RunCli({"--to-unicode", "--input-encoding", "latin1", "--chillu", "sequence",
+                             "--digits", "malayalam"},
+                            "ss{I \xB3 20");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "\xE0\xB4\x95\xE0\xB5\x8D\xE0\xB4\xB0\xE0\xB5\x88 "
+            "\xE0\xB4\xA8\xE0\xB5\x8D\xE2\x80\x8D \xE0\xB5\xA8\xE0\xB5\xA6");
+}
+
+TEST_F(CliTest, ToUnicodeWarnsOfCodesWithNoMeaning) {
+  const CliRun run = RunCli({"--to-unicode", "--input-encoding", "latin1"}, "I\n I\xE5\xE5");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "\xE0\xB4\x95\n \xE0\xB4\x95\xC3\xA5\xC3\xA5");
+  EXPECT_NE(run.err.find("warning: 2 glyph code"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("<stdin>:2:3"), std::string::npos) << run.err;
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   const CliRun help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
@@ -202,7 +230,20 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"a full device", {"-o", "/dev/full"}, "x", 74, {"/dev/full"}},
         Failure{"an unknown option", {"--frobnicate"}, "x", 64, {"usage:"}},
         Failure{"an unknown encoding", {"--output-encoding", "ebcdic"}, "x", 64, {"ebcdic"}},
-        Failure{"a missing option value", {"-o"}, "x", 64, {"usage:"}}));
+        Failure{"a missing option value", {"-o"}, "x", 64, {"usage:"}},
+        Failure{
+            "chillu form without --to-unicode", {"--chillu", "atomic"}, "x", 64, {"--to-unicode"}},
+        Failure{"Unicode written as latin1",
+                {"--to-unicode", "--output-encoding", "latin1"},
+                "x",
+                64,
+                {"utf-8"}},
+        Failure{"an unknown digit form", {"--to-unicode", "--digits", "roman"}, "x", 64, {"roman"}},
+        Failure{"invalid UTF-8 read back",
+                {"--to-unicode", "-o", "new.txt"},
+                "I\xC3",
+                65,
+                {"byte offset 1"}}));
 
 TEST_F(CliTest, EmptyInputGivesEmptyOutput) {
   WriteFile(Path("empty.txt"), "");
