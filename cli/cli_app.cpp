@@ -15,9 +15,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/text_codec.h"
@@ -71,6 +73,19 @@ std::string Hex(unsigned value, int digits) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
   return buffer;
+}
+
+// Sets `choice` to the value named by `text` (any case); false when no name matches.
+template <typename Value>
+bool ParseChoice(const QString& text, std::initializer_list<std::pair<const char*, Value>> names,
+                 Value& choice) {
+  for (const auto& [name, value] : names) {
+    if (text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
+      choice = value;
+      return true;
+    }
+  }
+  return false;
 }
 
 // Parses the command line; returns the exit status to end with at once, if any.
@@ -144,16 +159,14 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     options.output = QFile::encodeName(parser.value(output_option)).toStdString();
     if (options.output.empty()) return usage_error("the output file name is empty");
   }
+  const std::initializer_list<std::pair<const char*, Encoding>> encodings = {
+      {"utf-8", Encoding::kUtf8},
+      {"utf8", Encoding::kUtf8},
+      {"latin1", Encoding::kLatin1},
+      {"latin-1", Encoding::kLatin1},
+      {"iso-8859-1", Encoding::kLatin1}};
   const auto parse_encoding = [&](const QCommandLineOption& option, Encoding& encoding) {
-    const QString value = parser.value(option).toLower();
-    if (value == "utf-8" || value == "utf8") {
-      encoding = Encoding::kUtf8;
-    } else if (value == "latin1" || value == "latin-1" || value == "iso-8859-1") {
-      encoding = Encoding::kLatin1;
-    } else {
-      return false;
-    }
-    return true;
+    return ParseChoice(parser.value(option), encodings, encoding);
   };
   if (!parse_encoding(encoding_option, options.output_encoding))
     return usage_error("unknown output encoding '" + parser.value(encoding_option) +
@@ -166,24 +179,18 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return usage_error("--chillu and --digits go with --to-unicode");
   if (options.to_unicode && options.output_encoding == Encoding::kLatin1)
     return usage_error("--to-unicode writes Unicode text: its output encoding is utf-8");
-  const QString chillu = parser.value(chillu_option).toLower();
-  if (chillu == "atomic") {
-    options.to_unicode_options.chillu = ToUnicodeOptions::Chillu::kAtomic;
-  } else if (chillu == "sequence") {
-    options.to_unicode_options.chillu = ToUnicodeOptions::Chillu::kSequence;
-  } else {
+  using Chillu = ToUnicodeOptions::Chillu;
+  using Digits = ToUnicodeOptions::Digits;
+  if (!ParseChoice(parser.value(chillu_option),
+                   {{"atomic", Chillu::kAtomic}, {"sequence", Chillu::kSequence}},
+                   options.to_unicode_options.chillu))
     return usage_error("unknown chillu form '" + parser.value(chillu_option) +
                        "' (use atomic or sequence)");
-  }
-  const QString digits = parser.value(digits_option).toLower();
-  if (digits == "ascii") {
-    options.to_unicode_options.digits = ToUnicodeOptions::Digits::kAscii;
-  } else if (digits == "malayalam") {
-    options.to_unicode_options.digits = ToUnicodeOptions::Digits::kMalayalam;
-  } else {
+  if (!ParseChoice(parser.value(digits_option),
+                   {{"ascii", Digits::kAscii}, {"malayalam", Digits::kMalayalam}},
+                   options.to_unicode_options.digits))
     return usage_error("unknown digit form '" + parser.value(digits_option) +
                        "' (use ascii or malayalam)");
-  }
   for (const QString& input : parser.positionalArguments())
     options.inputs.push_back(QFile::encodeName(input).toStdString());
   if (options.inputs.empty()) options.inputs.emplace_back(kStandardStream);

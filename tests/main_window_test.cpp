@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLockFile>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -11,7 +12,9 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/convert.h"
@@ -210,6 +213,11 @@ class MainWindowTest : public QObject {
     window_->cmdConvert_Click();
     const QString expected = Converted(kMalayalam + kMalayalam);
     QVERIFY(expected.contains(QStringLiteral("\r\n")));
+    // The box's own right-click menu offers Copy.
+    std::unique_ptr<QMenu> menu(window_->TextBox2->createStandardContextMenu());
+    QVERIFY(std::any_of(menu->actions().cbegin(), menu->actions().cend(), [](QAction* action) {
+      return action->text().remove('&').startsWith(QStringLiteral("Copy"));
+    }));
     window_->TextBox2->selectAll();
     window_->TextBox2->copy();
     QCOMPARE(QApplication::clipboard()->text(), expected);

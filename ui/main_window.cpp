@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/convert.h"
 
@@ -28,6 +29,26 @@ std::u16string_view Utf16(const QString& text) {
 
 QString FromUtf16(std::u16string_view text) {
   return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// Makes a control with its name at its place in its parent.
+template <typename Control, typename... Arguments>
+Control* Place(QWidget* parent, const char* name, const QRect& geometry, Arguments&&... arguments) {
+  auto* control = new Control(std::forward<Arguments>(arguments)..., parent);
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(geometry);
+  return control;
+}
+
+// A regular font: neither bold nor italic, not underlined, not struck through.
+QFont FontOf(const QString& family, qreal points) {
+  QFont font(family);
+  font.setPointSizeF(points);
+  font.setWeight(QFont::Normal);
+  font.setItalic(false);
+  font.setUnderline(false);
+  font.setStrikeOut(false);
+  return font;
 }
 
 // The Windows key code of a Qt key, for the keys the window reacts to.
@@ -69,46 +90,30 @@ class frmMain::Progress : public ConvertProgress {
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Convert Unicode to ML"));
-  // Positions and sizes in pixels at 96 dots per inch; Qt scales them on other screens.
-  setFixedSize(776, 454);
+  setFixedSize(776, 454);  // the client area; resizing would move no control anyway
 
+  // The layout, in pixels at 96 dots per inch (Qt scales them on other screens).
   Frame1 =
-      new QGroupBox(QStringLiteral("Paste Malayalam Unicode Text and click Convert Button"), this);
-  Frame1->setObjectName(QStringLiteral("Frame1"));
-  Frame1->setGeometry(8, 8, 377, 433);
+      Place<QGroupBox>(this, "Frame1", {8, 8, 377, 433},
+                       QStringLiteral("Paste Malayalam Unicode Text and click Convert Button"));
+  TextBox1 = Place<ExactTextEdit>(Frame1, "TextBox1", {8, 16, 353, 369});
+  cmdConvert =
+      Place<QPushButton>(Frame1, "cmdConvert", {8, 400, 81, 25}, QStringLiteral("&Convert"));
+  Frame2 =
+      Place<QGroupBox>(this, "Frame2", {392, 8, 377, 433},
+                       QStringLiteral("Copy the converted Text by pressing rightmouse button"));
+  TextBox2 = Place<ExactTextEdit>(Frame2, "TextBox2", {8, 16, 361, 409});
 
-  TextBox1 = new ExactTextEdit(Frame1);
-  TextBox1->setObjectName(QStringLiteral("TextBox1"));
-  TextBox1->setGeometry(8, 16, 353, 369);
-  QFont input_font(QStringLiteral("AnjaliOldLipi"));
-  input_font.setPointSizeF(15.75);
-  TextBox1->setFont(input_font);
+  TextBox1->setFont(FontOf(QStringLiteral("AnjaliOldLipi"), 15.75));
   TextBox1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   TextBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   TextBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   TextBox1->setTabChangesFocus(true);
   TextBox1->installEventFilter(this);
 
-  cmdConvert = new QPushButton(QStringLiteral("&Convert"), Frame1);
-  cmdConvert->setObjectName(QStringLiteral("cmdConvert"));
-  cmdConvert->setGeometry(8, 400, 81, 25);
   connect(cmdConvert, &QPushButton::clicked, this, [this] { cmdConvert_Click(); });
 
-  Frame2 =
-      new QGroupBox(QStringLiteral("Copy the converted Text by pressing rightmouse button"), this);
-  Frame2->setObjectName(QStringLiteral("Frame2"));
-  Frame2->setGeometry(392, 8, 377, 433);
-
-  TextBox2 = new ExactTextEdit(Frame2);
-  TextBox2->setObjectName(QStringLiteral("TextBox2"));
-  TextBox2->setGeometry(8, 16, 361, 409);
-  QFont output_font(QStringLiteral("ML-TTRevathi"));
-  output_font.setPointSizeF(14.25);
-  output_font.setWeight(QFont::Normal);
-  output_font.setItalic(false);
-  output_font.setUnderline(false);
-  output_font.setStrikeOut(false);
-  TextBox2->setFont(output_font);
+  TextBox2->setFont(FontOf(QStringLiteral("ML-TTRevathi"), 14.25));
   TextBox2->setReadOnly(true);
   TextBox2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   TextBox2->setTabChangesFocus(true);
