@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::u16string decoded = u"kept";
   const auto error = lipimattam::AppendUtf8AsUtf16(bytes, decoded);
-  const auto invalid = static_cast<std::size_t>(utf8::find_invalid(text.begin(), text.end()) -
-                                                text.begin());
+  const auto invalid =
+      static_cast<std::size_t>(utf8::find_invalid(text.begin(), text.end()) - text.begin());
   if (error) {
     // Reported at the first bad byte, and nothing half-converted is kept.
     Expect(invalid != text.size());

@@ -22,7 +22,7 @@ TEST(AppendUtf8AsUtf16, DecodesAndLeavesOutTheLeadingByteOrderMark) {
       {"\xEF\xBB\xBF"
        "a",
        u"a"},
-      {"a\xEF\xBB\xBF", u"a\uFEFF"},  // only a leading mark is left out
+      {"a\xEF\xBB\xBF", u"a\uFEFF"},                // only a leading mark is left out
       {"\xEF\xBB\xBF\xEF\xBB\xBF\n", u"\uFEFF\n"},  // and only one
       {"\xE0\xB4\x95\r\n", u"\u0D15\r\n"},
       {"\xF0\x9F\x98\x80", u"\U0001F600"},
