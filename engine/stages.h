@@ -173,10 +173,14 @@ inline std::size_t FindUnit(std::u16string_view text, char16_t unit, std::size_t
 }
 
 // The first occurrence of `find` at or after `from`, or npos.
+// The search looks for the unit of highest value in `find`, the rarest in Malayalam text ("{"
+// rather than "s", 0xE4 rather than "k"), and checks the units around it.
 inline std::size_t FindText(std::u16string_view text, std::u16string_view find, std::size_t from) {
-  for (std::size_t at = FindUnit(text, find[0], from); at != std::u16string_view::npos;
-       at = FindUnit(text, find[0], at + 1)) {
-    if (text.substr(at, find.size()) == find) return at;
+  const auto anchor =
+      static_cast<std::size_t>(std::max_element(find.begin(), find.end()) - find.begin());
+  for (std::size_t at = FindUnit(text, find[anchor], from + anchor);
+       at != std::u16string_view::npos; at = FindUnit(text, find[anchor], at + 1)) {
+    if (text.substr(at - anchor, find.size()) == find) return at - anchor;
   }
   return std::u16string_view::npos;
 }
