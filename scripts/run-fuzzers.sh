@@ -10,6 +10,8 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/artifacts
 status=0
+passed=0
+failed=0
 for target in convert_fuzz codec_fuzz; do
   seeds=fuzz/corpus/${target%_fuzz}
   work=$(mktemp -d)
@@ -18,6 +20,7 @@ for target in convert_fuzz codec_fuzz; do
       -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ \
       > "build/fuzz/$target.log" 2>&1; then
     status=1
+    failed=$((failed + 1))
     tail -n 60 "build/fuzz/$target.log"
     for artifact in build/fuzz/artifacts/*; do
       [ -f "$artifact" ] || continue
@@ -29,4 +32,6 @@ for target in convert_fuzz codec_fuzz; do
     "build/fuzz/$target.log" || true
   rm -rf "$work"
 done
+passed=$((2 - failed))
+echo "fuzz: $passed passed, $failed failed"
 exit $status
