@@ -208,9 +208,134 @@ inline void ApplyFixup(OutputText& output, const FixupReplacement& fixup) {
   }
 }
 
-// The whole-text replacements, once after the last code unit, in their order.
+namespace detail {
+
+// Consecutive fix-ups that keep the length of what they replace and whose find strings all
+// hold one unit, the anchor, are applied together. Their find and replace strings use only
+// the units of the group's alphabet, so every match lies inside a maximal run of such units
+// and rewriting a run leaves the runs as they were: each run that holds the anchor can take
+// the group's replacements in their order on its own, and runs without it have no match.
+// Applied so, the group needs one scan of the text instead of one per replacement.
+struct FixupGroup {
+  std::size_t first = 0;
+  std::size_t count = 0;
+  bool keeps_length = false;
+  char16_t anchor = 0;
+  std::array<bool, 0x100> alphabet{};  // the groups that keep the length use glyph codes only
+};
+
+constexpr std::size_t kFixupCount = std::size(FixupReplacements);
+
+constexpr bool KeepsLength(const FixupReplacement& fixup) {
+  return fixup.find.size() == fixup.replace.size();
+}
+
+constexpr bool UsesGlyphCodesOnly(const FixupReplacement& fixup) {
+  return std::all_of(fixup.find.begin(), fixup.find.end(), [](char16_t u) { return u <= 0xFF; }) &&
+         std::all_of(fixup.replace.begin(), fixup.replace.end(),
+                     [](char16_t u) { return u <= 0xFF; });
+}
+
+// The unit of highest value, the rarest in Malayalam text, that every find string of
+// FixupReplacements[first, first + count) holds; 0 when there is none.
+constexpr char16_t CommonAnchor(std::size_t first, std::size_t count) {
+  char16_t anchor = 0;
+  for (const char16_t unit : FixupReplacements[first].find) {
+    bool everywhere = true;
+    for (std::size_t i = first; i < first + count; ++i)
+      everywhere = everywhere && FixupReplacements[i].find.find(unit) != std::u16string_view::npos;
+    if (everywhere && unit > anchor) anchor = unit;
+  }
+  return anchor;
+}
+
+struct FixupGroups {
+  std::array<FixupGroup, kFixupCount> groups{};
+  std::size_t count = 0;
+};
+
+constexpr FixupGroups BuildFixupGroups() {
+  FixupGroups result;
+  for (std::size_t first = 0; first < kFixupCount;) {
+    FixupGroup group;
+    group.first = first;
+    group.count = 1;
+    const auto joinable = [](const FixupReplacement& fixup) {
+      return KeepsLength(fixup) && UsesGlyphCodesOnly(fixup);
+    };
+    group.keeps_length = joinable(FixupReplacements[first]) && CommonAnchor(first, 1) != 0;
+    while (group.keeps_length && first + group.count < kFixupCount &&
+           joinable(FixupReplacements[first + group.count]) &&
+           CommonAnchor(first, group.count + 1) != 0)
+      ++group.count;
+    group.anchor = CommonAnchor(first, group.count);
+    for (std::size_t i = first; i < first + group.count; ++i) {
+      for (const char16_t unit : FixupReplacements[i].find) group.alphabet[unit & 0xFF] = true;
+      for (const char16_t unit : FixupReplacements[i].replace) group.alphabet[unit & 0xFF] = true;
+    }
+    result.groups[result.count++] = group;
+    first += group.count;
+  }
+  return result;
+}
+
+inline constexpr FixupGroups kFixupGroups = BuildFixupGroups();
+
+// The three replacements around the RA sign go together; the SA ligature, which shortens the
+// text, goes alone.
+static_assert(kFixupGroups.count == 2 && kFixupGroups.groups[0].count == 3 &&
+              kFixupGroups.groups[0].anchor == u'{' && !kFixupGroups.groups[1].keeps_length);
+
+constexpr bool InAlphabet(const FixupGroup& group, char16_t unit) {
+  return unit <= 0xFF && group.alphabet[unit];
+}
+
+// The group's replacements in their order, on one run of the text; none changes its length.
+inline void ApplyFixupsToRun(const FixupGroup& group, char16_t* run, std::size_t length) {
+  for (std::size_t i = group.first; i < group.first + group.count; ++i) {
+    const std::u16string_view find = FixupReplacements[i].find;
+    const std::u16string_view replace = FixupReplacements[i].replace;
+    for (std::size_t at = 0; at + find.size() <= length;) {
+      if (std::u16string_view(run + at, find.size()) == find) {
+        std::copy(replace.begin(), replace.end(), run + at);
+        at += find.size();
+      } else {
+        ++at;
+      }
+    }
+  }
+}
+
+// Finds each run of the group's alphabet that holds its anchor and rewrites it.
+inline void ApplyFixupGroup(OutputText& output, const FixupGroup& group) {
+  const std::u16string_view text = output.View();
+  char16_t* data = output.data();
+  std::size_t done = 0;  // the text before this holds no run left to rewrite
+  for (std::size_t hit = FindUnit(text, group.anchor, done); hit != std::u16string_view::npos;
+       hit = FindUnit(text, group.anchor, done)) {
+    std::size_t begin = hit;
+    while (begin > done && InAlphabet(group, text[begin - 1])) --begin;
+    std::size_t end = hit + 1;
+    while (end < text.size() && InAlphabet(group, text[end])) ++end;
+    ApplyFixupsToRun(group, data + begin, end - begin);
+    done = end;
+  }
+}
+
+}  // namespace detail
+
+// The whole-text replacements, once after the last code unit, in their order. Each has the
+// effect of ApplyFixup run over the whole text; replacements that can go together share one
+// scan.
 inline void ApplyFinalFixups(OutputText& output) {
-  for (const FixupReplacement& fixup : FixupReplacements) ApplyFixup(output, fixup);
+  for (std::size_t i = 0; i < detail::kFixupGroups.count; ++i) {
+    const detail::FixupGroup& group = detail::kFixupGroups.groups[i];
+    if (group.keeps_length) {
+      detail::ApplyFixupGroup(output, group);
+    } else {
+      ApplyFixup(output, FixupReplacements[group.first]);
+    }
+  }
 }
 
 }  // namespace lipimattam

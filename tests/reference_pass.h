@@ -23,7 +23,7 @@ inline std::u16string ConvertStageByStage(std::u16string_view input) {
     }
     RepairTail(output);
   }
-  ApplyFinalFixups(output);
+  for (const FixupReplacement& fixup : FixupReplacements) ApplyFixup(output, fixup);
   return std::u16string(output.View());
 }
 
