@@ -1,10 +1,12 @@
 #include "engine/convert.h"
 
-#include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/glyph_map.h"
 #include "engine/output_text.h"
+#include "engine/placements.h"
 #include "engine/stages.h"
 
 namespace lipimattam {
@@ -16,70 +18,90 @@ struct NoProgress {
   void UnitFinished() {}
 };
 
-// Where the glyphs of a Malayalam code unit go when the output does not end in the virama (so
-// neither the conjunct nor the sub-joined sign stage acts): the last unit L of the output
-// becomes `before`, L, `after`. A plain letter is all `after`; a pre-base sign all `before`;
-// a two-part sign one unit on each side. The table lets the pass place every letter and sign
-// the same way, without a branch on which it is.
-struct Placement {
-  GlyphString before;
-  GlyphString after;
-};
-
-constexpr Placement PlacementOf(const GlyphString& glyphs) {
-  if (detail::Contains(PreBaseSigns, glyphs)) return {glyphs, {}};
-  if (detail::Contains(TwoPartSigns, glyphs)) return {glyphs[0], glyphs[1]};
-  return {{}, glyphs};
+// Places a unit that no row may place, through every stage in its order.
+[[gnu::noinline]] void PlaceThroughStages(OutputText& output, char16_t unit) {
+  if (unit <= 0xFF) {
+    output.Append(unit);
+    return;
+  }
+  GlyphString current = MapCodeUnit(unit);
+  ApplyConjunctRules(output, current);
+  ApplySubjoinedSigns(output, current);
+  PlaceVowelSign(output, current);
 }
 
-constexpr std::array<Placement, kGlyphMapSpan> BuildPlacements() {
-  std::array<Placement, kGlyphMapSpan> placements{};
-  for (std::size_t i = 0; i < kGlyphMapSpan; ++i)
-    placements[i] = PlacementOf(MapCodeUnit(static_cast<std::int32_t>(kGlyphMapFirst + i)));
-  return placements;
+// The tail repair after a row, kept out of the loop: it is called only when the last two units
+// may be one of its pairs, which is rare.
+[[gnu::noinline]] void RepairTailOutOfLine(OutputText& output) {
+  RepairTail(output);
 }
 
-constexpr std::array<Placement, kGlyphMapSpan> kPlacements = BuildPlacements();
+// The final fix-ups and the returned copy, kept apart from the loop of the pass.
+[[gnu::noinline]] std::u16string Finish(OutputText& output) {
+  ApplyFinalFixups(output);
+  return std::u16string(output.View());
+}
 
 template <typename Progress>
 std::u16string RunPass(std::u16string_view input, Progress& progress) {
+  using detail::kEndsInVirama;
   OutputText output;
-  // No code unit adds more than three units, so the buffer never grows during the pass;
-  // the room the text does not reach is never touched.
+  // No code unit adds more than three units, and a row writes four from its base on, which is
+  // at most two units before the end, so the buffer never grows during the pass. The room the
+  // text does not reach is never touched.
   output.Reserve(3 * input.size());
+  char16_t* const data = output.data();
+  std::size_t size = 0;
+  char16_t last = 0;  // the last unit of the output, kept so it need not be read back
+  std::uint8_t state = 0;
   for (const char16_t unit : input) {
     progress.UnitStarting();
-    if (unit <= 0xFF) {
-      // Latin letters, digits, punctuation and line breaks are glyph codes of the same value.
-      output.Append(unit);
-    } else if (!output.empty() && output.FromEnd(1) != kViramaGlyph &&
-               !detail::IsLowSurrogate(output.FromEnd(1))) {
-      // The common case: only the placement stage acts (a sign moves over a single unit, never
-      // half a surrogate pair), and for a Malayalam unit the table says where its glyphs go;
-      // anything else is appended.
-      const auto offset = static_cast<std::uint32_t>(unit) - kGlyphMapFirst;
-      if (offset < kGlyphMapSpan) {
-        const Placement& placement = kPlacements[offset];
-        const char16_t last = output.FromEnd(1);
-        output.RemoveLast(1);
-        output.Append(placement.before);
-        output.Append(last);
-        output.Append(placement.after);
-      } else {
-        output.Append(MapCodeUnit(unit));
-      }
+    const std::uint32_t row = detail::PlacementRow(unit);
+    const detail::Placement* placement;
+    std::size_t base_at;
+    char16_t base;
+    bool holds;
+    if ((state & kEndsInVirama) != 0) {
+      // The unit before the virama is the base: a conjunct or a sub-joined sign replaces both.
+      base_at = size - 2;
+      base = data[base_at];
+      placement = &detail::PlacementAfterVirama(base, row);
+      holds = (placement->holds_in & detail::BaseState(base)) != 0;
     } else {
-      GlyphString current = MapCodeUnit(unit);
-      ApplyConjunctRules(output, current);
-      ApplySubjoinedSigns(output, current);
-      PlaceVowelSign(output, current);
+      base_at = size - 1;
+      base = last;
+      placement = &detail::kPlacements[row];
+      holds = (placement->holds_in & state) != 0;
     }
-    progress.UnitPlaced(output.View());
-    RepairTail(output);
+    if (holds) [[likely]] {
+      const std::uint64_t word = detail::PlacedWord(*placement, base);
+      if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(data + base_at, &word, sizeof word);
+      } else {
+        for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
+          data[base_at + i] = static_cast<char16_t>(word >> (16 * i));
+      }
+      size = base_at + placement->length;
+      last = static_cast<char16_t>(placement->new_last | (base & placement->keeps_base_mask));
+      state = placement->state_after;
+      output.SetLength(size);
+      progress.UnitPlaced(output.View());
+      if ((detail::RolesOf(base) & placement->repair_roles) != 0) RepairTailOutOfLine(output);
+    } else {
+      // A unit or a state that no row covers: the empty output, a surrogate, a virama after a
+      // virama, and the like.
+      output.SetLength(size);
+      PlaceThroughStages(output, unit);
+      progress.UnitPlaced(output.View());
+      RepairTail(output);
+      size = output.size();
+      last = size != 0 ? output.FromEnd(1) : char16_t{0};
+      state = detail::StateOfOutput(last, size);
+    }
     progress.UnitFinished();
   }
-  ApplyFinalFixups(output);
-  return std::u16string(output.View());
+  output.SetLength(size);
+  return Finish(output);
 }
 
 }  // namespace

@@ -70,6 +70,10 @@ class OutputText {
   // Keeps the first n units; n never exceeds size().
   void Truncate(std::size_t n) { size_ = n; }
 
+  // Takes the first n units of the room as the text, for a writer that fills the room through
+  // data(); n never exceeds the room that Reserve made.
+  void SetLength(std::size_t n) { size_ = n; }
+
  private:
   static constexpr std::size_t kMaxUnits = PTRDIFF_MAX / sizeof(char16_t) / 4;
 
