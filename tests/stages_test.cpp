@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "tests/test_text.h"
 
 namespace lipimattam {
@@ -93,6 +96,24 @@ TEST(ApplyFinalFixups, ReplaceLeftToRightWithoutOverlap) {
     OutputText output(c.text);
     ApplyFinalFixups(output);
     EXPECT_EQ(Hex(output.View()), Hex(c.expected)) << Hex(c.text);
+  }
+}
+
+// The replacements around the RA sign are applied together; they must give what they give one
+// after another over the whole text, on long runs of their units too. U+017B and U+0173 share
+// their low byte with "{" and "s" but are not theirs.
+TEST(ApplyFinalFixups, GiveWhatEachReplacementGivesInTurn) {
+  const std::u16string alphabet = u"{{{sssttkv\u00E4 I\u017B\u0173";
+  std::mt19937 random(11);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  for (std::size_t round = 0; round < 5000; ++round) {
+    std::u16string text;
+    for (std::size_t i = 0; i < 1 + round % 64; ++i) text += alphabet[pick(random)];
+    OutputText together(text);
+    ApplyFinalFixups(together);
+    OutputText in_turn(text);
+    for (const FixupReplacement& fixup : FixupReplacements) ApplyFixup(in_turn, fixup);
+    ASSERT_EQ(Hex(together.View()), Hex(in_turn.View())) << Hex(text);
   }
 }
 
