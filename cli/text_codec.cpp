@@ -8,14 +8,22 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <vector>
 
 namespace lipimattam {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// Text goes through Qt's decoder and encoder in pieces of this many bytes or units.
+constexpr std::size_t kPieceSize = std::size_t{1} << 16;
+
 bool IsUtf8ContinuationByte(char byte) {
   return (static_cast<unsigned char>(byte) & 0xC0u) == 0x80u;
+}
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
 }  // namespace
@@ -46,17 +54,30 @@ std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16strin
   std::size_t start = 0;
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) start = kByteOrderMark.size();
   const std::string_view text = bytes.substr(start);
-  // A UTF-8 text never has more UTF-16 units than bytes. Qt's decoder is the fast one; only
-  // when it meets invalid bytes does utfcpp find where the first of them is.
-  const std::size_t old_size = out.size();
-  out.resize(old_size + text.size());
-  // The leading mark is already left out; a second one is text and stays.
+  // Qt's decoder is the fast one; only when it meets invalid bytes does utfcpp find where the
+  // first of them is. The leading mark is already left out; a second one is text and stays.
   QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
                                                      QStringConverter::Flag::ConvertInitialBom);
-  auto* begin = reinterpret_cast<QChar*>(out.data() + old_size);
-  const QChar* end = decoder.appendToBuffer(
-      begin, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-  out.resize(old_size + static_cast<std::size_t>(end - begin));
+  const std::size_t old_size = out.size();
+  // A UTF-8 text never has more UTF-16 units than bytes. The room is only reserved: the text
+  // is decoded piece by piece through a small buffer, so no more memory is touched than the
+  // text needs.
+  out.reserve(old_size + text.size());
+  std::vector<QChar> buffer(
+      static_cast<std::size_t>(decoder.requiredSpace(static_cast<qsizetype>(kPieceSize))));
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = std::min(text.size(), at + kPieceSize);
+    // A piece ends before the first byte of a character, never inside one.
+    for (std::size_t back = 0;
+         back < 3 && end < text.size() && end > at + 1 && IsUtf8ContinuationByte(text[end]); ++back)
+      --end;
+    const QChar* decoded_end = decoder.appendToBuffer(
+        buffer.data(), QByteArrayView(text.data() + at, static_cast<qsizetype>(end - at)));
+    if (decoder.hasError()) break;
+    out.append(reinterpret_cast<const char16_t*>(buffer.data()),
+               static_cast<std::size_t>(decoded_end - buffer.data()));
+    at = end;
+  }
   if (!decoder.hasError()) return std::nullopt;
 
   out.resize(old_size);
@@ -86,12 +107,19 @@ EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
     }
     if (high) ++i;
   }
-  // Every unit takes at most three bytes; a pair takes four for its two units.
-  result.bytes.resize(units.size() * 3);
+  // Every unit takes at most three bytes; a pair takes four for its two units. As above, the
+  // room is reserved and the units are encoded piece by piece.
+  result.bytes.reserve(units.size() * 3);
   QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-  char* end = encoder.appendToBuffer(
-      result.bytes.data(), QStringView(units.data(), static_cast<qsizetype>(units.size())));
-  result.bytes.resize(static_cast<std::size_t>(end - result.bytes.data()));
+  std::vector<char> buffer(kPieceSize * 3);
+  for (std::size_t at = 0; at < units.size();) {
+    std::size_t end = std::min(units.size(), at + kPieceSize);
+    if (end < units.size() && IsHighSurrogate(units[end - 1])) --end;  // keeps a pair whole
+    const char* encoded_end = encoder.appendToBuffer(
+        buffer.data(), QStringView(units.data() + at, static_cast<qsizetype>(end - at)));
+    result.bytes.append(buffer.data(), static_cast<std::size_t>(encoded_end - buffer.data()));
+    at = end;
+  }
   return result;
 }
 

@@ -1,7 +1,9 @@
 #include "cli/text_codec.h"
 
 #include <gtest/gtest.h>
+#include <utf8cpp/utf8.h>
 
+#include <iterator>
 #include <string>
 
 #include "tests/test_text.h"
@@ -63,6 +65,40 @@ TEST(AppendUtf8AsUtf16, ReportsTheFirstBadByteWithItsLineAndColumn) {
     EXPECT_EQ(error->position.column, c.column) << c.offset;
     EXPECT_EQ(error->byte, c.byte);
     EXPECT_EQ(out, u"kept") << "nothing is appended from invalid text";
+  }
+}
+
+// Long texts go through the codecs in pieces: no character may be split or lost where one
+// piece ends, wherever the characters of two, three and four bytes fall.
+TEST(AppendUtf8AsUtf16, LongTextsKeepEveryCharacterAcrossPieces) {
+  const std::string mix =
+      "\xE0\xB4\x95\xF0\x9F\x98\x80\xC3\xA4"
+      "a\xE0\xB5\x8D\r\n";
+  for (std::size_t shift = 0; shift < 8; ++shift) {
+    std::string bytes(shift, 'x');
+    while (bytes.size() < 300000) bytes += mix;
+    std::u16string expected;
+    utf8::utf8to16(bytes.begin(), bytes.end(), std::back_inserter(expected));
+    std::u16string out;
+    ASSERT_FALSE(AppendUtf8AsUtf16(bytes, out).has_value()) << shift;
+    ASSERT_EQ(out, expected) << shift;
+    const EncodeResult encoded = EncodeUnitsAsUtf8(out);
+    ASSERT_FALSE(encoded.unwritable_unit.has_value()) << shift;
+    EXPECT_EQ(encoded.bytes, bytes) << shift;
+  }
+}
+
+TEST(AppendUtf8AsUtf16, FindsABadByteFarIntoALongText) {
+  const std::size_t kOffsets[] = {65535, 65536, 65537, 200001};
+  for (const std::size_t offset : kOffsets) {
+    std::string bytes(300000, 'a');
+    bytes[offset] = '\xE0';  // a sequence cut short by the "a" after it
+    std::u16string out = u"kept";
+    const auto error = AppendUtf8AsUtf16(bytes, out);
+    ASSERT_TRUE(error.has_value()) << offset;
+    EXPECT_EQ(error->byte_offset, offset);
+    EXPECT_EQ(error->position.column, offset + 1);
+    EXPECT_EQ(out, u"kept");
   }
 }
 
