@@ -15,8 +15,14 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Text goes through Qt's decoder and encoder in pieces of this many bytes or units.
+// Text goes through Qt's decoder and encoder in pieces of this many bytes or units. The fuzz
+// build makes them tiny, so that every input there crosses the ends of pieces.
+#ifdef LIPIMATTAM_CODEC_PIECE_SIZE
+constexpr std::size_t kPieceSize = LIPIMATTAM_CODEC_PIECE_SIZE;
+#else
 constexpr std::size_t kPieceSize = std::size_t{1} << 16;
+#endif
+static_assert(kPieceSize >= 8, "a piece holds a whole character and a surrogate pair");
 
 bool IsUtf8ContinuationByte(char byte) {
   return (static_cast<unsigned char>(byte) & 0xC0u) == 0x80u;
@@ -63,8 +69,8 @@ std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16strin
   // is decoded piece by piece through a small buffer, so no more memory is touched than the
   // text needs.
   out.reserve(old_size + text.size());
-  std::vector<QChar> buffer(
-      static_cast<std::size_t>(decoder.requiredSpace(static_cast<qsizetype>(kPieceSize))));
+  const auto piece_size = static_cast<qsizetype>(std::min(kPieceSize, text.size()));
+  std::vector<QChar> buffer(static_cast<std::size_t>(decoder.requiredSpace(piece_size)));
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + kPieceSize);
     // A piece ends before the first byte of a character, never inside one.
@@ -111,7 +117,7 @@ EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
   // room is reserved and the units are encoded piece by piece.
   result.bytes.reserve(units.size() * 3);
   QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-  std::vector<char> buffer(kPieceSize * 3);
+  std::vector<char> buffer(std::min(kPieceSize, units.size()) * 3);
   for (std::size_t at = 0; at < units.size();) {
     std::size_t end = std::min(units.size(), at + kPieceSize);
     if (end < units.size() && IsHighSurrogate(units[end - 1])) --end;  // keeps a pair whole
