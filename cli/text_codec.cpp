@@ -32,6 +32,10 @@ bool IsHighSurrogate(char16_t unit) {
   return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 }  // namespace
 
 TextPosition PositionOfByte(std::string_view bytes, std::size_t byte_offset) {
@@ -52,7 +56,7 @@ TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index) {
   position.line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), u'\n'));
   position.column = 1 + static_cast<std::size_t>(std::count_if(
                             before.begin() + static_cast<long>(line_start), before.end(),
-                            [](char16_t unit) { return unit < 0xDC00 || unit > 0xDFFF; }));
+                            [](char16_t unit) { return !IsLowSurrogate(unit); }));
   return position;
 }
 
@@ -104,10 +108,9 @@ EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
   EncodeResult result;
   for (std::size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
-    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-    const bool low = unit >= 0xDC00 && unit <= 0xDFFF;
-    if (low ||
-        (high && (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF))) {
+    const bool high = IsHighSurrogate(unit);
+    if (IsLowSurrogate(unit) ||
+        (high && (i + 1 == units.size() || !IsLowSurrogate(units[i + 1])))) {
       result.unwritable_unit = i;
       return result;
     }
