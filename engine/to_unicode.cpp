@@ -347,8 +347,9 @@ class Reader {
            WrittenFromEnd(1) == kVirama;
   }
 
-  // "!" is the joiner after a consonant and the virama; with atomic chillus, KA and the
-  // virama before it are the chillu K.
+  // "!" is the joiner after a consonant and the virama; with atomic chillus, the code of KA
+  // and the virama before it are the chillu K. A ligature that ends in KA keeps its letters and
+  // takes the joiner, as the conversion writes "¡v!" for KA, virama, KA, virama, ZWJ.
   void EmitJoiner(char16_t unit) {
     const bool after_consonant = AfterViramaGlyph() && at_ >= 2 && glyphs_[at_ - 2] <= 0xFF &&
                                  Written() >= 2 && WrittenFromEnd(2) >= 0x0D15 &&
@@ -357,7 +358,8 @@ class Reader {
       Emit(unit);
       return;
     }
-    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic && WrittenFromEnd(2) == 0x0D15) {
+    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic && WrittenFromEnd(2) == 0x0D15 &&
+        kMeanings[glyphs_[at_ - 2]].kind == Kind::kConsonant) {
       end_ -= 2;     // KA and the virama
       Emit(0x0D7F);  // are the chillu K
       return;

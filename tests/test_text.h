@@ -24,11 +24,31 @@ inline std::string Hex(std::u16string_view text) {
   return out.empty() ? "(empty)" : out;
 }
 
+// A test name from a description: letters and digits kept, every other run of characters
+// one underscore ("YA sign, O sign" gives "YA_sign_O_sign").
+inline std::string TestName(std::string_view what) {
+  std::string name;
+  for (const char c : what) {
+    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    if (keep) {
+      name += c;
+    } else if (!name.empty() && name.back() != '_') {
+      name += '_';
+    }
+  }
+  while (!name.empty() && name.back() == '_') name.pop_back();
+  return name.empty() ? "empty" : name;
+}
+
 // Malayalam letters and signs by their Unicode names.
 inline constexpr char16_t kA = 0x0D05;
 inline constexpr char16_t kIi = 0x0D08;
 inline constexpr char16_t kKa = 0x0D15;
+inline constexpr char16_t kGa = 0x0D17;
 inline constexpr char16_t kNna = 0x0D23;
+inline constexpr char16_t kTa = 0x0D24;
+inline constexpr char16_t kTha = 0x0D25;
+inline constexpr char16_t kDa = 0x0D26;
 inline constexpr char16_t kDda = 0x0D21;
 inline constexpr char16_t kNa = 0x0D28;
 inline constexpr char16_t kMa = 0x0D2E;
@@ -48,6 +68,7 @@ inline constexpr char16_t kSignO = 0x0D4A;
 inline constexpr char16_t kSignOo = 0x0D4B;
 inline constexpr char16_t kSignAu = 0x0D4C;
 inline constexpr char16_t kVirama = 0x0D4D;
+inline constexpr char16_t kAuLengthMark = 0x0D57;
 inline constexpr char16_t kChilluNn = 0x0D7A;
 inline constexpr char16_t kChilluN = 0x0D7B;
 inline constexpr char16_t kChilluRr = 0x0D7C;

@@ -32,6 +32,10 @@ TEST_P(ConvertToUnicodeReads, GivesTheUnicodeText) {
   EXPECT_EQ(result.unknown_codes, 0u) << r.what;
 }
 
+std::string ReadingName(const ::testing::TestParamInfo<Reading>& reading) {
+  return TestName(reading.param.what);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Letters, ConvertToUnicodeReads,
     ::testing::Values(
@@ -52,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         Reading{"digits are ASCII", u"2026", u"2026"},
         Reading{"anusvara and visarga", u"IwIx", u"\u0D15\u0D02\u0D15\u0D03"},
         Reading{"line breaks, spaces, other characters", u"I\r\n\u4E2D I.",
-                Units({kKa, u'\r', u'\n', 0x4E2D, u' ', kKa, u'.'})}));
+                Units({kKa, u'\r', u'\n', 0x4E2D, u' ', kKa, u'.'})}),
+    ReadingName);
 
 INSTANTIATE_TEST_SUITE_P(
     SignsInLogicalOrder, ConvertToUnicodeReads,
@@ -74,7 +79,51 @@ INSTANTIATE_TEST_SUITE_P(
         Reading{"RA and YA signs and E", u"s{Iy", Units({kKa, kVirama, kRa, kVirama, kYa, kSignE})},
         Reading{"E before a ligature", Units({u's', 0xA1}), Units({kKa, kVirama, kKa, kSignE})},
         Reading{"YA sign after a space", u" y", Units({u' ', kVirama, kYa})},
-        Reading{"a sign with no consonant stands alone", u"s sm", Units({kSignE, u' ', kSignO})}));
+        Reading{"a sign with no consonant stands alone", u"s sm", Units({kSignE, u' ', kSignO})}),
+    ReadingName);
+
+// Documents written with a vowel sign's first half between the consonant and its YA or VA sign,
+// or with the RA sign after the YA sign, read back as the placements written now do.
+INSTANTIATE_TEST_SUITE_P(
+    BothPlacementsReadAlike, ConvertToUnicodeReads,
+    ::testing::Values(
+        Reading{"YA sign, O, half inside", u"Isym", Units({kKa, kVirama, kYa, kSignO})},
+        Reading{"YA sign, O, in front", u"sIym", Units({kKa, kVirama, kYa, kSignO})},
+        Reading{"YA sign, AI, halves inside", u"Issy", Units({kKa, kVirama, kYa, kSignAi})},
+        Reading{"YA sign, AI, in front", u"ssIy", Units({kKa, kVirama, kYa, kSignAi})},
+        Reading{"YA sign, OO, half inside", u"Ztym", Units({kDa, kVirama, kYa, kSignOo})},
+        Reading{"YA sign, OO, in front", u"tZym", Units({kDa, kVirama, kYa, kSignOo})},
+        Reading{"YA sign, AU, half inside", u"Isyu", Units({kKa, kVirama, kYa, kSignAu})},
+        Reading{"YA sign, AU, in front", u"sIyu", Units({kKa, kVirama, kYa, kSignAu})},
+        Reading{"VA sign, AI, halves inside", u"Issz", Units({kKa, kVirama, kVa, kSignAi})},
+        Reading{"VA sign, AI, in front", u"ssIz", Units({kKa, kVirama, kVa, kSignAi})},
+        Reading{"VA sign, OO, half inside", u"Itzm", Units({kKa, kVirama, kVa, kSignOo})},
+        Reading{"VA sign, OO, in front", u"tIzm", Units({kKa, kVirama, kVa, kSignOo})},
+        Reading{"RA and YA signs, AI, halves inside", u"{Issy",
+                Units({kKa, kVirama, kRa, kVirama, kYa, kSignAi})},
+        Reading{"RA and YA signs, AI, in front", u"ss{Iy",
+                Units({kKa, kVirama, kRa, kVirama, kYa, kSignAi})},
+        Reading{"NTA, RA sign after the YA sign", Units({0xB4, u'{', u'y'}),
+                Units({kNa, kVirama, kTa, kVirama, kRa, kVirama, kYa})},
+        Reading{"NTA, RA sign in front", Units({u'{', 0xB4, u'y'}),
+                Units({kNa, kVirama, kTa, kVirama, kRa, kVirama, kYa})}),
+    ReadingName);
+
+// A chillu formed on a ligature keeps the ligature's letters: "¡v!" is KA, virama, KA, virama,
+// ZWJ, never KA, virama and the chillu K, in both chillu forms.
+TEST(ConvertToUnicode, JoinerAfterALigatureKeepsItsLetters) {
+  for (const auto chillu :
+       {ToUnicodeOptions::Chillu::kAtomic, ToUnicodeOptions::Chillu::kSequence}) {
+    ToUnicodeOptions options;
+    options.chillu = chillu;
+    EXPECT_EQ(Hex(ConvertToUnicode(Units({0xA1, u'v', u'!'}), options).text),
+              Hex(Units({kKa, kVirama, kKa, kVirama, kZwj})));
+    EXPECT_EQ(Hex(ConvertToUnicode(Units({0xA6, u'v', u'!'}), options).text),
+              Hex(Units({0x0D19, kVirama, kKa, kVirama, kZwj})));
+    EXPECT_EQ(Hex(ConvertText(ConvertToUnicode(Units({0xA1, u'v', u'!'}), options).text)),
+              Hex(Units({0xA1, u'v', u'!'})));
+  }
+}
 
 TEST(ConvertToUnicode, OptionsChooseChilluAndDigitForms) {
   ToUnicodeOptions options;
