@@ -19,11 +19,15 @@ namespace lipimattam::detail {
 
 // The state of the output, as far as the rows care; a row lists the states it holds in.
 constexpr std::uint8_t kHoldsUnits = 1;    // the output is not empty
-constexpr std::uint8_t kEndsPlain = 2;     // it ends in neither the virama nor a low surrogate,
-                                           // so only the placement stage can act
+constexpr std::uint8_t kEndsPlain = 2;     // it ends in neither the virama, a low surrogate nor a
+                                           // line break, so only the placement stage can act
 constexpr std::uint8_t kEndsInVirama = 4;  // it ends in the virama after another unit, which is
                                            // the base of the conjunct and sub-joined rows
-constexpr std::uint8_t kPlainBase = 8;     // that base is neither the virama nor a low surrogate
+constexpr std::uint8_t kPlainBase = 8;     // that base is neither the virama, a low surrogate, a
+                                           // line break nor a sign the RA sign is carried across
+constexpr std::uint8_t kEndsOpen = 16;     // it ends plain, and not in a sign that the tail
+                                           // repair carries a pre-base sign across, so the two
+                                           // halves of a two-part sign land where one row puts them
 
 // What a unit is to the tail repair's pairs: the first or second unit of one, or any unit.
 constexpr std::uint8_t kEndsPair = 1;
@@ -148,7 +152,9 @@ constexpr std::uint8_t RepairRoles(std::uint64_t word, std::size_t length, char1
 // two units whenever the last is the virama after a base.
 constexpr std::uint8_t StateAfter(char16_t last) {
   if (last == kViramaGlyph) return kHoldsUnits | kEndsInVirama;
-  return IsLowSurrogate(last) ? kHoldsUnits : kHoldsUnits | kEndsPlain;
+  if (IsLowSurrogate(last) || IsLineBreak(last)) return kHoldsUnits;
+  if (InSet(kTailRepairLastUnits, last)) return kHoldsUnits | kEndsPlain;
+  return kHoldsUnits | kEndsPlain | kEndsOpen;
 }
 
 // The state of any output, from its last unit and its length.
@@ -159,41 +165,47 @@ constexpr std::uint8_t StateOfOutput(char16_t last, std::size_t size) {
 }
 
 // Fills in what follows from the word: the new last unit, the state after, the repair roles.
-// A row whose B stays last keeps a plain base (the rows that keep B hold only then).
-constexpr Placement Completed(Placement placement) {
+// A row whose B stays last leaves the state that B gives, `state_with_base_last`: the rows
+// that keep B hold only where B ends the output plain.
+constexpr Placement Completed(Placement placement, std::uint8_t state_with_base_last) {
   constexpr char16_t kB = 0xFFFF;
   const std::uint64_t word = PlacedWord(placement, kB);
   const auto last = static_cast<char16_t>(word >> (16 * (placement.length - 1)));
   placement.keeps_base_mask = last == kB ? char16_t{0xFFFF} : char16_t{0};
   placement.new_last = last == kB ? char16_t{0} : last;
-  placement.state_after = last == kB ? kHoldsUnits | kEndsPlain : StateAfter(last);
+  placement.state_after = last == kB ? state_with_base_last : StateAfter(last);
   placement.repair_roles = RepairRoles(word, placement.length, kB);
   return placement;
 }
 
-// The placement stage with the last unit as B: a pre-base sign goes in front of it, a
-// two-part sign around it, anything else after it. A glyph code of the input takes no stage
-// and is appended, whatever the output ends in.
+// The placement stage with the last unit as B: a pre-base sign goes in front of it, each half
+// of a two-part sign in front of it or after it, anything else after it. A glyph code of the
+// input takes no stage and is appended, whatever the output ends in. A two-part sign takes its
+// row only where the tail repair cannot act between its halves.
 constexpr Placement PlaceAroundLast(std::size_t row) {
   const GlyphString glyphs = RowGlyphs(row);
   GlyphString before;
   GlyphString after = glyphs;
+  std::uint8_t holds_in = kEndsPlain;
   if (IsGlyphCodeRow(row)) {
-    // appended as it stands
+    holds_in = kHoldsUnits;  // appended as it stands
   } else if (Contains(PreBaseSigns, glyphs)) {
     before = glyphs;
     after = {};
   } else if (Contains(TwoPartSigns, glyphs)) {
-    before = glyphs[0];
-    after = glyphs[1];
+    after = {};
+    for (std::size_t i = 0; i < glyphs.size(); ++i)
+      (IsPreBaseSign(glyphs[i]) ? before : after).Push(glyphs[i]);
+    holds_in = kEndsOpen;
   }
   Placement placement;
   placement.before = before.Packed();
   placement.after = after.Packed() << (16 * (before.size() + 1));
   placement.base_shift = static_cast<std::uint8_t>(16 * before.size());
   placement.length = static_cast<std::uint8_t>(before.size() + 1 + after.size());
-  placement.holds_in = IsGlyphCodeRow(row) ? kHoldsUnits : kEndsPlain;
-  return Completed(placement);
+  placement.holds_in = holds_in;
+  // B may be a sign the tail repair carries signs across: the state stays merely plain.
+  return Completed(placement, kHoldsUnits | kEndsPlain);
 }
 
 constexpr std::array<Placement, kPlacementCount> BuildPlacements() {
@@ -210,11 +222,12 @@ constexpr Placement PlaceConjunct(const ConjunctRule& rule) {
   placement.base_shift = 16;
   placement.length = 1;
   placement.holds_in = kPlainBase;
-  return Completed(placement);
+  return Completed(placement, kHoldsUnits | kEndsPlain | kEndsOpen);
 }
 
 // Otherwise YA and VA join B as its sub-joined sign after it, RA as the sign in front of it;
-// anything else is placed around the virama as usual, B staying where it is. A unit whose
+// anything else is placed around the virama as usual, B staying where it is. These rows hold
+// only after a plain base, so B left last ends the output open. A unit whose
 // glyphs with B and the virama would take more than four units is left to the stages.
 constexpr Placement PlaceAfterVirama(std::size_t row) {
   const GlyphString glyphs = RowGlyphs(row);
@@ -230,14 +243,14 @@ constexpr Placement PlaceAfterVirama(std::size_t row) {
         placement.after = std::uint64_t{rule.sign} << 16;
       }
       placement.length = 2;
-      return Completed(placement);
+      return Completed(placement, kHoldsUnits | kEndsPlain | kEndsOpen);
     }
   }
   const Placement around_virama = PlaceAroundLast(row);
   if (around_virama.length + 1u > GlyphString::kCapacity) return {};
   placement.after = PlacedWord(around_virama, kViramaGlyph) << 16;
   placement.length = static_cast<std::uint8_t>(around_virama.length + 1);
-  return Completed(placement);
+  return Completed(placement, kHoldsUnits | kEndsPlain | kEndsOpen);
 }
 
 // The conjunct rows first, numbered as kConjunctIndex numbers them (from 1), then one row for
@@ -279,9 +292,13 @@ constexpr const Placement& PlacementAfterVirama(char16_t base, std::uint32_t row
   return kPlacementsAfterVirama[conjunct != 0 ? conjunct : kFirstUnitAfterVirama + row];
 }
 
-// The state in which the rows after the virama are tried, from their base.
+// The state in which the rows after the virama are tried, from their base. After a YA, VA or
+// vocalic R sign the RA sign goes further back than the base, which the stages do.
 constexpr std::uint8_t BaseState(char16_t base) {
-  return base == kViramaGlyph || IsLowSurrogate(base) ? kHoldsUnits : kHoldsUnits | kPlainBase;
+  return base == kViramaGlyph || IsLowSurrogate(base) || IsLineBreak(base) ||
+                 InSet(kTailRepairLastUnits, base)
+             ? kHoldsUnits
+             : kHoldsUnits | kPlainBase;
 }
 
 // The shortcuts must leave the stages nothing to do: a ligature or a sub-joined sign is

@@ -3,7 +3,9 @@
 // fix-ups.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <string_view>
 
 #include "engine/glyph_string.h"
@@ -23,22 +25,29 @@ inline constexpr SubjoinedSignRule SubjoinedSignRules[] = {
     {u'c', u'{', true},   // RA  -> RA sign, which stands before its consonant
 };
 
-// Vowel signs the font draws to the left of their consonant.
+// Vowel signs the font draws to the left of their consonant: each goes in front of the last
+// unit of the line.
 inline constexpr GlyphString PreBaseSigns[] = {
-    u"s",   // VOWEL SIGN E
-    u"t",   // VOWEL SIGN EE
-    u"ss",  // VOWEL SIGN AI: two E-sign glyphs
+    u"s",  // VOWEL SIGN E
+    u"t",  // VOWEL SIGN EE
 };
 
-// Vowel signs drawn on both sides of their consonant: first unit before, second after.
+// Vowel signs drawn as two glyphs. Each is placed as the two simple signs it is made of, one
+// after the other, with the tail repair after each: the first (a pre-base sign) in front of the
+// last unit, the second in front of it too if it is pre-base, else after it. So the pre-base
+// half is carried across a YA, VA or vocalic R sign exactly like a lone E or EE sign, and a
+// sign gives the same codes as its canonical decomposition (O = E + AA, OO = EE + AA,
+// AU = E + AU length mark).
 inline constexpr GlyphString TwoPartSigns[] = {
-    u"sm",  // VOWEL SIGN O
-    u"tm",  // VOWEL SIGN OO
-    u"su",  // VOWEL SIGN AU
+    u"ss",  // VOWEL SIGN AI: two E signs
+    u"sm",  // VOWEL SIGN O: E sign, AA sign
+    u"tm",  // VOWEL SIGN OO: EE sign, AA sign
+    u"su",  // VOWEL SIGN AU: E sign, AU length mark
 };
 
 // A pre-base sign that landed between a consonant and its YA, VA or vocalic R sign; each
-// check runs on the text as the one before left it.
+// check runs on the text as the one before left it. The RA sign is carried across the same
+// signs: the last units of these pairs (see ApplySubjoinedSigns).
 struct TailRepairPair {
   char16_t second_last;
   char16_t last;
@@ -67,6 +76,20 @@ inline constexpr FixupReplacement FixupReplacements[] = {
     {u"kv\u00E4", u"\u00CC"},  // SA + VIRAMA + (RRA + VIRAMA + RRA) -> one ligature
 };
 
+// A line break ends the text that the rules see: every stage treats what follows the last line
+// break as the whole output, so a sign at the start of a line never jumps in front of the
+// break, and every line converts as it would alone.
+inline constexpr char16_t LineBreaks[] = {
+    u'\n',      // LINE FEED
+    u'\r',      // CARRIAGE RETURN (alone, or the first of CR LF)
+    u'\u2028',  // LINE SEPARATOR
+    u'\u2029',  // PARAGRAPH SEPARATOR
+};
+
+[[nodiscard]] constexpr bool IsLineBreak(char16_t unit) {
+  return std::find(std::begin(LineBreaks), std::end(LineBreaks), unit) != std::end(LineBreaks);
+}
+
 namespace detail {
 
 constexpr bool FixupsNeverGrow() {
@@ -75,8 +98,35 @@ constexpr bool FixupsNeverGrow() {
   return true;
 }
 
+constexpr bool IsPreBaseSign(char16_t unit) {
+  for (const GlyphString& sign : PreBaseSigns)
+    if (sign == GlyphString(unit)) return true;
+  return false;
+}
+
+constexpr bool TwoPartSignsBeginPreBase() {
+  for (const GlyphString& sign : TwoPartSigns)
+    if (sign.size() != 2 || !IsPreBaseSign(sign[0])) return false;
+  return true;
+}
+
+// No rule's text holds a line break, so no rule can match across one.
+constexpr bool RulesHoldNoLineBreak() {
+  const auto breaks = [](std::u16string_view text) {
+    return std::any_of(text.begin(), text.end(), IsLineBreak);
+  };
+  for (const FixupReplacement& fixup : FixupReplacements)
+    if (breaks(fixup.find) || breaks(fixup.replace)) return false;
+  for (const TailRepairPair& pair : TailRepairPairs)
+    if (IsLineBreak(pair.second_last) || IsLineBreak(pair.last)) return false;
+  return true;
+}
+
 }  // namespace detail
 
 static_assert(detail::FixupsNeverGrow(), "the fix-ups rewrite the text in place");
+static_assert(detail::TwoPartSignsBeginPreBase(),
+              "a two-part sign is a pre-base sign and a second simple sign");
+static_assert(detail::RulesHoldNoLineBreak());
 
 }  // namespace lipimattam

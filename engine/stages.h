@@ -35,6 +35,15 @@ inline std::size_t CharacterLengthEndingAt(const OutputText& output, std::size_t
              : 1;
 }
 
+// Whether the last line of the output (what follows its last line break) holds at least n
+// units: the stages read no further back than that.
+inline bool LineHolds(const OutputText& output, std::size_t n) {
+  if (output.size() < n) return false;
+  for (std::size_t k = 1; k <= n; ++k)
+    if (IsLineBreak(output.FromEnd(k))) return false;
+  return true;
+}
+
 template <std::size_t N>
 constexpr bool Contains(const GlyphString (&table)[N], const GlyphString& glyphs) {
   return std::find(std::begin(table), std::end(table), glyphs) != std::end(table);
@@ -64,14 +73,14 @@ constexpr bool InSet(const AsciiSet& set, char16_t unit) {
   return unit < set.size() && set[unit];
 }
 
-void PlaceSign(OutputText& output, GlyphString& current);
+void PlaceSign(OutputText& output, const GlyphString& current);
 
 }  // namespace detail
 
 // A consonant and the virama at the end of the output, with a consonant or the zero width
 // joiner in hand, become one ligature code in hand when the conjunct table has their row.
 inline void ApplyConjunctRules(OutputText& output, GlyphString& current) {
-  if (output.size() < 2 || current.size() != 1) return;
+  if (current.size() != 1 || !detail::LineHolds(output, 2)) return;
   const char16_t last = output.FromEnd(1);
   const char16_t second_last = output.FromEnd(2);
   // Every row ends in the virama and holds glyph codes only; this filter is the hot path.
@@ -85,17 +94,25 @@ inline void ApplyConjunctRules(OutputText& output, GlyphString& current) {
 }
 
 // The virama and YA, VA or RA in hand become the sub-joined sign with the unit before the
-// virama, whatever that unit is: after it for YA and VA, in front of it for RA.
+// virama, whatever that unit is: after it for YA and VA, in front of it for RA. The RA sign
+// stands in front of a consonant's YA, VA or vocalic R sign as a pre-base vowel sign does: after
+// such a sign it goes in front of the unit before the sign, so A "y", virama, RA gives "{" A "y"
+// (YA sign typed before the RA sign gives what the other order gives).
 inline void ApplySubjoinedSigns(OutputText& output, GlyphString& current) {
-  if (output.size() < 2 || current.size() != 1 || output.FromEnd(1) != kViramaGlyph) return;
+  if (current.size() != 1 || !detail::LineHolds(output, 2) || output.FromEnd(1) != kViramaGlyph)
+    return;
   for (const SubjoinedSignRule& rule : SubjoinedSignRules) {
     if (current[0] != rule.glyph) continue;
     GlyphString joined;
     if (rule.sign_before) {
-      const std::size_t consonant_length = detail::CharacterLengthEndingAt(output, 2);
+      // The units from FromEnd(from) to FromEnd(2) go behind the sign.
+      std::size_t from = detail::CharacterLengthEndingAt(output, 2) + 1;
+      if (detail::InSet(detail::kTailRepairLastUnits, output.FromEnd(2)) &&
+          detail::LineHolds(output, 3))
+        from = detail::CharacterLengthEndingAt(output, 3) + 2;
       joined.Push(rule.sign);
-      for (std::size_t k = consonant_length + 1; k >= 2; --k) joined.Push(output.FromEnd(k));
-      output.RemoveLast(consonant_length + 1);
+      for (std::size_t k = from; k >= 2; --k) joined.Push(output.FromEnd(k));
+      output.RemoveLast(from);
     } else {
       joined.Push(output.FromEnd(2));
       joined.Push(rule.sign);
@@ -107,45 +124,53 @@ inline void ApplySubjoinedSigns(OutputText& output, GlyphString& current) {
 }
 
 // Puts the glyph string in hand into the output: a pre-base sign in front of the last
-// character, a two-part sign around it, everything else at the end. A sign that finds the
-// output empty is appended as it stands, so a stray sign at the start of a text is kept.
-inline void PlaceVowelSign(OutputText& output, GlyphString& current) {
-  if (output.empty() || current.size() > 2 ||
-      !detail::InSet(detail::kPlacedSignFirstUnits, current[0])) {
+// character of the line, a two-part sign as its two simple signs one after the other (with the
+// tail repair between them), everything else at the end. A sign that finds the line empty is
+// appended as it stands, so a stray sign at the start of a text or a line is kept where it is.
+inline void PlaceVowelSign(OutputText& output, const GlyphString& current) {
+  if (current.size() > 2 || !detail::InSet(detail::kPlacedSignFirstUnits, current[0])) {
     output.Append(current);
     return;
   }
   detail::PlaceSign(output, current);
 }
 
-// The rarer half of PlaceVowelSign, kept out of the hot loop.
-inline void detail::PlaceSign(OutputText& output, GlyphString& current) {
-  const bool pre_base = detail::Contains(PreBaseSigns, current);
-  if (!pre_base && !detail::Contains(TwoPartSigns, current)) {
-    output.Append(current);
-    return;
-  }
-  const std::size_t base_length = detail::CharacterLengthEndingAt(output, 1);
-  GlyphString placed;
-  placed.Push(current[0]);
-  if (pre_base && current.size() == 2) placed.Push(current[1]);
-  for (std::size_t k = base_length; k >= 1; --k) placed.Push(output.FromEnd(k));
-  if (!pre_base) placed.Push(current[1]);
-  output.RemoveLast(base_length);
-  output.Append(placed);
-  current = placed;
-}
-
 // Carries an E or EE sign that landed between a consonant and its YA, VA or vocalic R sign
 // in front of the consonant: the third-last and second-last units change places. The checks
 // run one after another, each on the text the one before left.
 inline void RepairTail(OutputText& output) {
-  if (output.size() < 3 || !detail::InSet(detail::kTailRepairLastUnits, output.FromEnd(1))) return;
+  if (output.size() < 3 || !detail::InSet(detail::kTailRepairLastUnits, output.FromEnd(1)) ||
+      !detail::LineHolds(output, 3))
+    return;
   for (const TailRepairPair& pair : TailRepairPairs) {
     if (output.FromEnd(2) != pair.second_last || output.FromEnd(1) != pair.last) continue;
     const std::size_t moved_length = detail::CharacterLengthEndingAt(output, 3);
     char16_t* tail = output.data() + output.size() - 2 - moved_length;
     std::rotate(tail, tail + moved_length, tail + moved_length + 1);
+  }
+}
+
+// The rarer half of PlaceVowelSign, kept out of the hot loop.
+inline void detail::PlaceSign(OutputText& output, const GlyphString& current) {
+  const auto place_simple = [&output](char16_t sign) {
+    if (!IsPreBaseSign(sign) || !LineHolds(output, 1)) {
+      output.Append(sign);
+      return;
+    }
+    const std::size_t base_length = CharacterLengthEndingAt(output, 1);
+    GlyphString placed(sign);
+    for (std::size_t k = base_length; k >= 1; --k) placed.Push(output.FromEnd(k));
+    output.RemoveLast(base_length);
+    output.Append(placed);
+  };
+  if (Contains(PreBaseSigns, current)) {
+    place_simple(current[0]);
+  } else if (Contains(TwoPartSigns, current)) {
+    place_simple(current[0]);
+    RepairTail(output);
+    place_simple(current[1]);
+  } else {
+    output.Append(current);
   }
 }
 

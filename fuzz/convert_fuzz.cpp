@@ -10,6 +10,7 @@
 #include "engine/convert.h"
 #include "engine/glyph_map.h"
 #include "engine/to_unicode.h"
+#include "tests/conversion_properties.h"
 #include "tests/reference_pass.h"
 
 namespace {
@@ -66,6 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // one unit at a time.
   CheckingProgress::Expect(lipimattam::ConvertText(input) == output);
   CheckingProgress::Expect(lipimattam::testing::ConvertStageByStage(input) == output);
+
+  // Equivalent spellings give the same codes, and each line converts as it would alone.
+  CheckingProgress::Expect(
+      lipimattam::ConvertText(lipimattam::testing::DecomposeTwoPartSigns(input)) == output);
+  CheckingProgress::Expect(lipimattam::testing::ConvertLineByLine(input) == output);
 
   // At most three units out for every unit in.
   CheckingProgress::Expect(output.size() <= 3 * input.size());

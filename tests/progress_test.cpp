@@ -53,6 +53,9 @@ TEST(ConvertProgress, UnitPlacedSeesTheTextBeforeTailRepairAndFixups) {
       {Units({kKa, kVirama, kRa, kSignE}), {u"I", u"Iv", u"{I", u"{sI"}, u"s{I"},
       // Conjunct: the second KA takes the two codes back off the output.
       {Units({kKa, kVirama, kKa}), {u"I", u"Iv", u"\u00A1"}, u"\u00A1"},
+      // A two-part sign is placed half by half, the tail repair after each, and the hook sees
+      // the unit once: the first E sign is already in front of KA, the second not yet.
+      {Units({kKa, kVirama, kYa, kSignAi}), {u"I", u"Iv", u"Iy", u"sIsy"}, u"ssIy"},
       // Passed-through text is repaired after the progress point too.
       {u"city", {u"c", u"ci", u"cit", u"city"}, u"ctiy"},
   };
