@@ -1,5 +1,5 @@
 // The stages of a conversion pass. Each works in place on the end of the output and on the
-// glyph string in hand; each skips a step that would read before the start of the output.
+// glyph string in hand; none reads back across a line break or before the start of the output.
 #pragma once
 
 #include <algorithm>
