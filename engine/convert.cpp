@@ -36,84 +36,102 @@ struct NoProgress {
   RepairTail(output);
 }
 
-// The final fix-ups and the returned copy, kept apart from the loop of the pass.
-[[gnu::noinline]] std::u16string Finish(OutputText& output) {
-  ApplyFinalFixups(output);
-  return std::u16string(output.View());
+}  // namespace
+
+TextConverter::TextConverter(std::size_t expected_units) {
+  // No code unit adds more than three units.
+  output_.Reserve(3 * expected_units);
 }
 
 template <typename Progress>
-std::u16string RunPass(std::u16string_view input, Progress& progress) {
+void TextConverter::Run(std::u16string_view input, Progress& progress) {
   using detail::kEndsInVirama;
-  OutputText output;
-  // No code unit adds more than three units, and a row writes four from its base on, which is
-  // at most two units before the end, so the buffer never grows during the pass. The room the
-  // text does not reach is never touched.
-  output.Reserve(3 * input.size());
-  char16_t* const data = output.data();
-  std::size_t size = 0;
-  char16_t last = 0;  // the last unit of the output, kept so it need not be read back
-  std::uint8_t state = 0;
-  for (const char16_t unit : input) {
-    progress.UnitStarting();
-    const std::uint32_t row = detail::PlacementRow(unit);
-    const detail::Placement* placement;
-    std::size_t base_at;
-    char16_t base;
-    bool holds;
-    if ((state & kEndsInVirama) != 0) {
-      // The unit before the virama is the base: a conjunct or a sub-joined sign replaces both.
-      base_at = size - 2;
-      base = data[base_at];
-      placement = &detail::PlacementAfterVirama(base, row);
-      holds = (placement->holds_in & detail::BaseState(base)) != 0;
-    } else {
-      base_at = size - 1;
-      base = last;
-      placement = &detail::kPlacements[row];
-      holds = (placement->holds_in & state) != 0;
-    }
-    if (holds) [[likely]] {
-      const std::uint64_t word = detail::PlacedWord(*placement, base);
-      if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(data + base_at, &word, sizeof word);
+  // The input goes in slices; before each, room is made for three units per unit of it and
+  // the four that a row writes from its base on (at most two units before the end), so
+  // nothing moves the buffer within a slice.
+  constexpr std::size_t kSlice = 1 << 14;
+  std::size_t size = output_.size();
+  char16_t last = last_;
+  std::uint8_t state = state_;
+  for (std::size_t slice_start = 0; slice_start < input.size(); slice_start += kSlice) {
+    const std::u16string_view slice = input.substr(slice_start, kSlice);
+    output_.MakeRoom(3 * slice.size() + GlyphString::kCapacity);
+    char16_t* data = output_.data();
+    for (const char16_t unit : slice) {
+      progress.UnitStarting();
+      const std::uint32_t row = detail::PlacementRow(unit);
+      const detail::Placement* placement;
+      std::size_t base_at;
+      char16_t base;
+      bool holds;
+      if ((state & kEndsInVirama) != 0) {
+        // The unit before the virama is the base: a conjunct or a sub-joined sign replaces
+        // both.
+        base_at = size - 2;
+        base = data[base_at];
+        placement = &detail::PlacementAfterVirama(base, row);
+        holds = (placement->holds_in & detail::BaseState(base)) != 0;
       } else {
-        for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
-          data[base_at + i] = static_cast<char16_t>(word >> (16 * i));
+        base_at = size - 1;
+        base = last;
+        placement = &detail::kPlacements[row];
+        holds = (placement->holds_in & state) != 0;
       }
-      size = base_at + placement->length;
-      last = static_cast<char16_t>(placement->new_last | (base & placement->keeps_base_mask));
-      state = placement->state_after;
-      output.SetLength(size);
-      progress.UnitPlaced(output.View());
-      if ((detail::RolesOf(base) & placement->repair_roles) != 0) RepairTailOutOfLine(output);
-    } else {
-      // A unit or a state that no row covers: the empty output, a surrogate, a virama after a
-      // virama, and the like.
-      output.SetLength(size);
-      PlaceThroughStages(output, unit);
-      progress.UnitPlaced(output.View());
-      RepairTail(output);
-      size = output.size();
-      last = size != 0 ? output.FromEnd(1) : char16_t{0};
-      state = detail::StateOfOutput(last, size);
+      if (holds) [[likely]] {
+        const std::uint64_t word = detail::PlacedWord(*placement, base);
+        if constexpr (std::endian::native == std::endian::little) {
+          std::memcpy(data + base_at, &word, sizeof word);
+        } else {
+          for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
+            data[base_at + i] = static_cast<char16_t>(word >> (16 * i));
+        }
+        size = base_at + placement->length;
+        last = static_cast<char16_t>(placement->new_last | (base & placement->keeps_base_mask));
+        state = placement->state_after;
+        output_.SetLength(size);
+        progress.UnitPlaced(output_.View());
+        if ((detail::RolesOf(base) & placement->repair_roles) != 0) RepairTailOutOfLine(output_);
+      } else {
+        // A unit or a state that no row covers: the empty output, a surrogate, a virama after
+        // a virama, a line break, and the like.
+        output_.SetLength(size);
+        PlaceThroughStages(output_, unit);
+        progress.UnitPlaced(output_.View());
+        RepairTail(output_);
+        data = output_.data();
+        size = output_.size();
+        last = size != 0 ? output_.FromEnd(1) : char16_t{0};
+        state = detail::StateOfOutput(last, size);
+      }
+      progress.UnitFinished();
     }
-    progress.UnitFinished();
+    output_.SetLength(size);
   }
-  output.SetLength(size);
-  return Finish(output);
+  last_ = last;
+  state_ = state;
 }
 
-}  // namespace
+void TextConverter::Add(std::u16string_view piece) {
+  NoProgress progress;
+  Run(piece, progress);
+}
+
+std::u16string TextConverter::Finish() && {
+  ApplyFinalFixups(output_);
+  return std::move(output_).Take();
+}
 
 std::u16string ConvertText(std::u16string_view input) {
-  NoProgress progress;
-  return RunPass(input, progress);
+  TextConverter converter(input.size());
+  converter.Add(input);
+  return std::move(converter).Finish();
 }
 
 std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress) {
   const std::u16string own_copy(input);
-  return RunPass(std::u16string_view(own_copy), progress);
+  TextConverter converter(own_copy.size());
+  converter.Run(std::u16string_view(own_copy), progress);
+  return std::move(converter).Finish();
 }
 
 }  // namespace lipimattam

@@ -1,8 +1,12 @@
 // Converting Unicode Malayalam text into the 8-bit encoding of the font "ML-TTRevathi".
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "engine/output_text.h"
 
 namespace lipimattam {
 
@@ -26,6 +30,30 @@ class ConvertProgress {
 // below 0x100 are glyph codes, units from 0x100 up are input characters the font has no
 // glyph for, copied unchanged. Never fails; the empty input gives the empty output.
 [[nodiscard]] std::u16string ConvertText(std::u16string_view input);
+
+// The same pass over an input given in pieces, for a reader that decodes its text piece by
+// piece and need not hold all of it: the pieces, added in order, give what ConvertText gives
+// for them joined. The output is built where Finish hands it over, never copied.
+class TextConverter {
+ public:
+  // Sets memory aside (untouched) for the output of about `expected_units` input units.
+  explicit TextConverter(std::size_t expected_units = 0);
+
+  void Add(std::u16string_view piece);
+
+  // The final fix-ups, then the output.
+  [[nodiscard]] std::u16string Finish() &&;
+
+ private:
+  friend std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress);
+
+  template <typename Progress>
+  void Run(std::u16string_view input, Progress& progress);
+
+  OutputText output_;
+  char16_t last_ = 0;       // the last unit of the output, kept so it need not be read back
+  std::uint8_t state_ = 0;  // what the output ends in, as the quick rows see it
+};
 
 // The same pass, calling the hook for every code unit. The input is copied first, so the
 // caller may change its own text while the hook runs.

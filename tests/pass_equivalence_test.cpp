@@ -39,5 +39,24 @@ TEST(ConvertText, GivesWhatTheStagesGiveOneUnitAtATime) {
   }
 }
 
+// A text added in pieces, cut anywhere (inside a cluster, between a surrogate pair's halves,
+// past a slice of the pass), gives what the whole text gives.
+TEST(TextConverter, PiecesGiveWhatTheWholeGives) {
+  std::mt19937 random(13);
+  for (std::size_t round = 0; round < 2000; ++round) {
+    const bool is_long = round >= 1990;
+    const std::u16string text = RandomText(random, is_long ? 40000 : 1 + round % 60);
+    std::uniform_int_distribution<std::size_t> piece_length(0, is_long ? 20000 : 8);
+    TextConverter converter(round % 3 == 0 ? 0 : text.size());  // too little room, or enough
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t length = piece_length(random);
+      converter.Add(std::u16string_view(text).substr(at, length));
+      at += length;
+    }
+    ASSERT_EQ(testing::Hex(std::move(converter).Finish()), testing::Hex(ConvertText(text)))
+        << "input " << testing::Hex(text);
+  }
+}
+
 }  // namespace
 }  // namespace lipimattam
