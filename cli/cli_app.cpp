@@ -3,10 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utf8cpp/utf8.h>
 
 #include <QCommandLineParser>
-#include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 
@@ -14,14 +13,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <initializer_list>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "cli/exit_status.h"
+#include "cli/file_names.h"
+#include "cli/output_file.h"
 #include "cli/text_codec.h"
 #include "engine/convert.h"
 #include "engine/glyph_map.h"
@@ -36,7 +39,8 @@ namespace {
 
 constexpr const char* kProgram = "lipimattam-cli";
 constexpr std::string_view kStandardStream = "-";
-// The most text converted at once: the whole text is held in memory about four times over.
+// The most text converted at once. Converting into the font's encoding holds the input and the
+// output, at most three times the input in all; reading back to Unicode holds more.
 constexpr std::size_t kMaxInputBytes = std::size_t{1} << 30;
 constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 
@@ -62,7 +66,7 @@ void Report(const std::string& message) {
 }
 
 std::string DisplayName(const std::string& input) {
-  return input == kStandardStream ? "<stdin>" : input;
+  return input == kStandardStream ? "<stdin>" : Printable(input);
 }
 
 std::string SystemError(int error) {
@@ -91,7 +95,7 @@ bool ParseChoice(const QString& text, std::initializer_list<std::pair<const char
 // Parses the command line; returns the exit status to end with at once, if any.
 std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
   QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  for (int i = 0; i < argc; ++i) arguments << ArgumentText(argv[i]);
 
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -131,8 +135,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
                      input_encoding_option, chillu_option, digits_option});
   parser.addPositionalArgument("FILE", "UTF-8 text to convert; - for standard input.", "[FILE...]");
 
+  // Every text here is ASCII or an argument's bytes, one character each.
   const auto usage_error = [](const QString& problem) {
-    Report(problem.toStdString());
+    Report(Printable(ArgumentBytes(problem)));
     std::fprintf(stderr, "usage: %s [OPTIONS] [FILE...]\nTry '%s --help' for more.\n", kProgram,
                  kProgram);
     return kExitUsage;
@@ -145,9 +150,21 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
                    .constData(),
                stdout);
     std::fputs(
-        "\nExit status: 0 on success, 64 bad options, 65 input that is not valid UTF-8 or a\n"
-        "character latin1 cannot hold, 66 an input that cannot be read, 73 an output that\n"
-        "cannot be created, 74 an output that cannot be written.\n",
+        "\nExit status:\n"
+        "  0   success\n"
+        "  64  bad options\n"
+        "  65  an input that is not valid UTF-8, a character that latin1 cannot hold, or\n"
+        "      input over the limit of 1024 MiB in all\n"
+        "  66  an input that is missing, cannot be read, or is a folder\n"
+        "  70  an internal error\n"
+        "  71  not enough memory\n"
+        "  73  an output that cannot be created: a missing folder, no permission, a loop of\n"
+        "      symbolic links\n"
+        "  74  an output that cannot be written: a full disk, a file-size limit, an I/O error,\n"
+        "      a closed standard output\n"
+        "Nothing is written when the status is not 0, except what a failing output took.\n"
+        "-o replaces FILE with a new file, written whole before it takes FILE's place; other\n"
+        "hard links to the old file keep the old text.\n",
         stdout);
     return kExitOk;
   }
@@ -156,7 +173,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return kExitOk;
   }
   if (parser.isSet(output_option)) {
-    options.output = QFile::encodeName(parser.value(output_option)).toStdString();
+    options.output = ArgumentBytes(parser.value(output_option));
     if (options.output.empty()) return usage_error("the output file name is empty");
   }
   const std::initializer_list<std::pair<const char*, Encoding>> encodings = {
@@ -192,7 +209,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return usage_error("unknown digit form '" + parser.value(digits_option) +
                        "' (use ascii or malayalam)");
   for (const QString& input : parser.positionalArguments())
-    options.inputs.push_back(QFile::encodeName(input).toStdString());
+    options.inputs.push_back(ArgumentBytes(input));
   if (options.inputs.empty()) options.inputs.emplace_back(kStandardStream);
   return std::nullopt;
 }
@@ -262,33 +279,46 @@ std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget,
   return std::nullopt;
 }
 
-// Reads and decodes every input into one text; returns the exit status on failure.
-std::optional<int> ReadInputs(const Options& options, std::u16string& text,
-                              std::vector<InputSegment>& segments) {
-  std::size_t bytes_read = 0;
-  for (const std::string& input : options.inputs) {
-    std::string bytes;
-    if (const auto failure = ReadAll(input, kMaxInputBytes - bytes_read, bytes)) {
-      Report(failure->message);
-      return failure->status;
-    }
-    bytes_read += bytes.size();
-    segments.push_back({DisplayName(input), text.size()});
-    if (options.input_encoding == Encoding::kLatin1) {
-      const std::size_t start = text.size();
-      text.resize(start + bytes.size());
-      std::transform(
-          bytes.begin(), bytes.end(), text.begin() + static_cast<long>(start),
-          [](char byte) { return static_cast<char16_t>(static_cast<unsigned char>(byte)); });
-      continue;
-    }
-    if (const auto error = AppendUtf8AsUtf16(bytes, text)) {
-      Report(DisplayName(input) + ":" + std::to_string(error->position.line) + ":" +
-             std::to_string(error->position.column) + ": invalid UTF-8 at byte offset " +
-             std::to_string(error->byte_offset) + " (byte 0x" + Hex(error->byte, 2) +
-             "); nothing was written");
-      return kExitDataError;
-    }
+std::string Position(const std::string& input, const TextPosition& position) {
+  return DisplayName(input) + ":" + std::to_string(position.line) + ":" +
+         std::to_string(position.column);
+}
+
+std::string InvalidUtf8Message(const std::string& input, const Utf8Error& error) {
+  return Position(input, error.position) + ": invalid UTF-8 at byte offset " +
+         std::to_string(error.byte_offset) + " (byte 0x" + Hex(error.byte, 2) +
+         "); nothing was written";
+}
+
+// The first character of valid UTF-8 text that the font has no glyph code for, so latin1
+// cannot hold what the conversion makes of it: its byte offset and code point.
+std::optional<std::pair<std::size_t, char32_t>> FirstCharacterWithoutGlyph(std::string_view bytes) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  const std::size_t start = bytes.substr(0, 3) == kByteOrderMark ? 3 : 0;
+  for (auto at = bytes.begin() + static_cast<long>(start); at != bytes.end();) {
+    const auto offset = static_cast<std::size_t>(at - bytes.begin());
+    const char32_t code_point = utf8::unchecked::next(at);
+    if (code_point <= 0xFF) continue;
+    if (code_point > 0xFFFF) return std::pair{offset, code_point};
+    const GlyphString glyphs = MapCodeUnit(static_cast<std::int32_t>(code_point));
+    for (std::size_t k = 0; k < glyphs.size(); ++k)
+      if (glyphs[k] > 0xFF) return std::pair{offset, code_point};
+  }
+  return std::nullopt;
+}
+
+// Hands the units of one input to `take`: UTF-8 decoded, or latin1 one unit per byte.
+std::optional<Utf8Error> DecodeInput(std::string_view bytes, Encoding encoding,
+                                     const Utf16Sink& take) {
+  if (encoding == Encoding::kUtf8) return DecodeUtf8(bytes, take);
+  std::u16string piece;
+  for (std::size_t at = 0; at < bytes.size(); at += kReadChunk) {
+    const std::string_view part = bytes.substr(at, kReadChunk);
+    piece.resize(part.size());
+    std::transform(part.begin(), part.end(), piece.begin(), [](char byte) {
+      return static_cast<char16_t>(static_cast<unsigned char>(byte));
+    });
+    take(piece);
   }
   return std::nullopt;
 }
@@ -308,84 +338,71 @@ std::string Locate(std::u16string_view text, const std::vector<InputSegment>& se
          std::to_string(position.column);
 }
 
-// The first input character the font has no glyph for; it comes through the conversion
-// unchanged, so latin1 cannot hold the output.
-std::optional<std::size_t> FirstUnitWithoutGlyph(std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] <= 0xFF) continue;
-    const GlyphString glyphs = MapCodeUnit(text[i]);
-    for (std::size_t k = 0; k < glyphs.size(); ++k)
-      if (glyphs[k] > 0xFF) return i;
-  }
-  return std::nullopt;
-}
+class Filter {
+ public:
+  explicit Filter(Options options) : options_(std::move(options)) {}
 
-std::optional<std::string> WriteAllToFd(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return SystemError(errno);
+  int Run() { return options_.to_unicode ? RunToUnicode() : RunToGlyphCodes(); }
+
+  // How much input was read, for a message when memory runs out.
+  [[nodiscard]] std::size_t BytesRead() const { return bytes_read_; }
+
+ private:
+  // Reads the next input within what is left of the limit; reports a failure.
+  std::optional<int> Read(const std::string& input, std::string& bytes) {
+    if (const auto failure = ReadAll(input, kMaxInputBytes - bytes_read_, bytes)) {
+      Report(failure->message);
+      return failure->status;
     }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
+    bytes_read_ += bytes.size();
+    return std::nullopt;
   }
-  return std::nullopt;
-}
 
-int WriteOutput(const std::string& output, const std::string& bytes) {
-  if (output == kStandardStream) {
-    if (const auto failure = WriteAllToFd(STDOUT_FILENO, bytes)) {
-      Report("cannot write to standard output: " + *failure);
-      return kExitIoError;
+  // The inputs are read, then checked and converted in turn, piece by piece: the text is never
+  // held in UTF-16 beside its output, and each input's bytes go once it is converted.
+  int RunToGlyphCodes() {
+    std::vector<std::string> inputs(options_.inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+      if (const auto status = Read(options_.inputs[i], inputs[i])) return *status;
+    TextConverter converter(bytes_read_);  // never more units than bytes
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      const std::string& input = options_.inputs[i];
+      std::string bytes = std::move(inputs[i]);
+      if (options_.output_encoding == Encoding::kLatin1 &&
+          options_.input_encoding == Encoding::kUtf8 &&
+          utf8::is_valid(bytes.begin(), bytes.end())) {
+        if (const auto character = FirstCharacterWithoutGlyph(bytes)) {
+          Report(Position(input, PositionOfByte(bytes, character->first)) + ": U+" +
+                 Hex(character->second, 4) +
+                 " has no glyph code, so latin1 cannot hold it (use --output-encoding utf-8); "
+                 "nothing was written");
+          return kExitDataError;
+        }
+      }
+      const auto add = [&converter](std::u16string_view piece) { converter.Add(piece); };
+      if (const auto error = DecodeInput(bytes, options_.input_encoding, add)) {
+        Report(InvalidUtf8Message(input, *error));
+        return kExitDataError;
+      }
     }
-    return kExitOk;
+    return Write(std::move(converter).Finish());
   }
-  const QString path = QFile::decodeName(output.c_str());
-  std::error_code error;
-  const auto status = std::filesystem::status(output, error);
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    // A device or a pipe cannot be replaced by a new file: write to it directly.
-    QFile device(path);
-    if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-      Report("cannot open " + output + ": " + device.errorString().toStdString());
-      return kExitCantCreate;
+
+  int RunToUnicode() {
+    std::u16string text;
+    std::vector<InputSegment> segments;
+    for (const std::string& input : options_.inputs) {
+      std::string bytes;
+      if (const auto status = Read(input, bytes)) return *status;
+      segments.push_back({DisplayName(input), text.size()});
+      text.reserve(text.size() + bytes.size());
+      const auto append = [&text](std::u16string_view piece) { text.append(piece); };
+      if (const auto error = DecodeInput(bytes, options_.input_encoding, append)) {
+        Report(InvalidUtf8Message(input, *error));
+        return kExitDataError;
+      }
     }
-    if (const auto failure = WriteAllToFd(device.handle(), bytes)) {
-      Report("cannot write " + output + ": " + *failure);
-      return kExitIoError;
-    }
-    return kExitOk;
-  }
-  // The text goes to a new file next to the target, which replaces the target only when
-  // everything is written: a failed run leaves no half-written file behind.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    Report("cannot create " + output + ": " + file.errorString().toStdString());
-    return kExitCantCreate;
-  }
-  if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-          static_cast<qint64>(bytes.size()) ||
-      !file.commit()) {
-    Report("cannot write " + output + ": " + file.errorString().toStdString());
-    file.cancelWriting();
-    return kExitIoError;
-  }
-  return kExitOk;
-}
-
-}  // namespace
-
-int RunCli(int argc, char** argv) {
-  Options options;
-  if (const auto status = ParseOptions(argc, argv, options)) return *status;
-
-  std::u16string text;
-  std::vector<InputSegment> segments;
-  if (const auto status = ReadInputs(options, text, segments)) return *status;
-
-  std::u16string converted;
-  if (options.to_unicode) {
-    ToUnicodeResult result = ConvertToUnicode(text, options.to_unicode_options);
+    ToUnicodeResult result = ConvertToUnicode(text, options_.to_unicode_options);
     if (result.unknown_codes != 0) {
       Report("warning: " + std::to_string(result.unknown_codes) +
              " glyph code(s) with no meaning in the ML-TT encoding were copied unchanged; the "
@@ -393,30 +410,59 @@ int RunCli(int argc, char** argv) {
              Hex(text[result.first_unknown], 2) + ", is at " +
              Locate(text, segments, result.first_unknown));
     }
-    converted = std::move(result.text);
-  } else {
-    if (options.output_encoding == Encoding::kLatin1) {
-      if (const auto unit = FirstUnitWithoutGlyph(text)) {
-        Report(Locate(text, segments, *unit) + ": U+" + Hex(text[*unit], 4) +
-               " has no glyph code, so latin1 cannot hold it (use --output-encoding utf-8); "
-               "nothing was written");
-        return kExitDataError;
-      }
-    }
-    converted = ConvertText(text);
+    std::u16string().swap(text);
+    return Write(std::move(result.text));
   }
-  std::u16string().swap(text);
 
-  const EncodeResult encoded = options.output_encoding == Encoding::kLatin1
-                                   ? EncodeUnitsAsLatin1(converted)
-                                   : EncodeUnitsAsUtf8(converted);
-  if (encoded.unwritable_unit) {
-    Report("internal error: output unit 0x" + Hex(converted[*encoded.unwritable_unit], 4) + " at " +
-           std::to_string(*encoded.unwritable_unit) + " cannot be encoded; nothing was written");
-    return kExitSoftware;
+  // Encodes the converted text piece by piece straight into the output.
+  int Write(std::u16string converted) {
+    OutputFile output;
+    if (const auto failure = output.Open(options_.output)) {
+      Report(failure->message);
+      return failure->status;
+    }
+    std::optional<OutputFailure> write_failure;
+    const auto put = [&](std::string_view piece) {
+      write_failure = output.Write(piece);
+      return !write_failure.has_value();
+    };
+    const EncodeOutcome outcome = options_.output_encoding == Encoding::kLatin1
+                                      ? EncodeLatin1(converted, put)
+                                      : EncodeUtf8(converted, put);
+    if (outcome.unwritable_unit) {
+      Report("internal error: output unit 0x" + Hex(converted[*outcome.unwritable_unit], 4) +
+             " at " + std::to_string(*outcome.unwritable_unit) +
+             " cannot be encoded; nothing was written");
+      return kExitSoftware;
+    }
+    if (!write_failure) write_failure = output.Commit();
+    if (write_failure) {
+      Report(write_failure->message);
+      return write_failure->status;
+    }
+    return kExitOk;
   }
-  std::u16string().swap(converted);
-  return WriteOutput(options.output, encoded.bytes);
+
+  Options options_;
+  std::size_t bytes_read_ = 0;
+};
+
+}  // namespace
+
+int RunCli(int argc, char** argv) {
+  Options options;
+  if (const auto status = ParseOptions(argc, argv, options)) return *status;
+  Filter filter(std::move(options));
+  try {
+    return filter.Run();
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  // Whatever was under way is abandoned: an output file not yet in place is removed.
+  const std::size_t megabytes = (filter.BytesRead() + (std::size_t{1} << 20) - 1) >> 20;
+  Report("not enough memory for " + std::to_string(megabytes) +
+         " MB of input; nothing was written");
+  return kExitOsError;
 }
 
 }  // namespace lipimattam

@@ -8,6 +8,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace lipimattam {
@@ -36,31 +37,39 @@ bool IsLowSurrogate(char16_t unit) {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+// Counts lines and the characters of the last line in `before`: a line ends at LF, CR LF or
+// a lone CR; `starts_character` tells which units begin a character.
+template <typename Unit, typename StartsCharacter>
+TextPosition PositionAfter(std::basic_string_view<Unit> before, StartsCharacter starts_character) {
+  TextPosition position;
+  Unit previous = 0;
+  for (const Unit unit : before) {
+    if (unit == Unit{'\r'} || (unit == Unit{'\n'} && previous != Unit{'\r'})) {
+      ++position.line;
+      position.column = 1;
+    } else if (unit != Unit{'\n'} && starts_character(unit)) {
+      ++position.column;
+    }
+    previous = unit;
+  }
+  return position;
+}
+
 }  // namespace
 
 TextPosition PositionOfByte(std::string_view bytes, std::size_t byte_offset) {
-  const std::string_view before = bytes.substr(0, byte_offset);
-  const std::size_t line_start = before.rfind('\n') + 1;  // npos + 1 == 0
-  TextPosition position;
-  position.line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
-  position.column = 1 + static_cast<std::size_t>(std::count_if(
-                            before.begin() + static_cast<long>(line_start), before.end(),
-                            [](char byte) { return !IsUtf8ContinuationByte(byte); }));
-  return position;
+  std::string_view before = bytes.substr(0, byte_offset);
+  if (before.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    before.remove_prefix(kByteOrderMark.size());
+  return PositionAfter(before, [](char byte) { return !IsUtf8ContinuationByte(byte); });
 }
 
 TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index) {
-  const std::u16string_view before = text.substr(0, unit_index);
-  const std::size_t line_start = before.rfind(u'\n') + 1;
-  TextPosition position;
-  position.line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), u'\n'));
-  position.column = 1 + static_cast<std::size_t>(std::count_if(
-                            before.begin() + static_cast<long>(line_start), before.end(),
-                            [](char16_t unit) { return !IsLowSurrogate(unit); }));
-  return position;
+  return PositionAfter(text.substr(0, unit_index),
+                       [](char16_t unit) { return !IsLowSurrogate(unit); });
 }
 
-std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out) {
+std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& take) {
   std::size_t start = 0;
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) start = kByteOrderMark.size();
   const std::string_view text = bytes.substr(start);
@@ -68,11 +77,6 @@ std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16strin
   // first of them is. The leading mark is already left out; a second one is text and stays.
   QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
                                                      QStringConverter::Flag::ConvertInitialBom);
-  const std::size_t old_size = out.size();
-  // A UTF-8 text never has more UTF-16 units than bytes. The room is only reserved: the text
-  // is decoded piece by piece through a small buffer, so no more memory is touched than the
-  // text needs.
-  out.reserve(old_size + text.size());
   const auto piece_size = static_cast<qsizetype>(std::min(kPieceSize, text.size()));
   std::vector<QChar> buffer(static_cast<std::size_t>(decoder.requiredSpace(piece_size)));
   for (std::size_t at = 0; at < text.size();) {
@@ -83,42 +87,47 @@ std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16strin
       --end;
     const QChar* decoded_end = decoder.appendToBuffer(
         buffer.data(), QByteArrayView(text.data() + at, static_cast<qsizetype>(end - at)));
-    if (decoder.hasError()) break;
-    out.append(reinterpret_cast<const char16_t*>(buffer.data()),
-               static_cast<std::size_t>(decoded_end - buffer.data()));
+    if (decoder.hasError()) {
+      // The text before this piece was valid.
+      const std::string_view rest = text.substr(at);
+      const auto invalid = at + static_cast<std::size_t>(
+                                    utf8::find_invalid(rest.begin(), rest.end()) - rest.begin());
+      if (invalid != text.size()) {
+        return Utf8Error{start + invalid, PositionOfByte(bytes, start + invalid),
+                         static_cast<unsigned char>(text[invalid])};
+      }
+      // The two decoders disagree; utfcpp's word is taken, and it decodes the rest itself.
+      std::u16string decoded;
+      utf8::unchecked::utf8to16(rest.begin(), rest.end(), std::back_inserter(decoded));
+      take(decoded);
+      return std::nullopt;
+    }
+    take(std::u16string_view(reinterpret_cast<const char16_t*>(buffer.data()),
+                             static_cast<std::size_t>(decoded_end - buffer.data())));
     at = end;
   }
-  if (!decoder.hasError()) return std::nullopt;
-
-  out.resize(old_size);
-  const std::size_t invalid =
-      start + static_cast<std::size_t>(utf8::find_invalid(text.begin(), text.end()) - text.begin());
-  if (invalid == bytes.size()) {
-    // The two decoders disagree; utfcpp's word is taken, and it decodes the text itself.
-    out.resize(old_size + text.size());
-    char16_t* last = utf8::unchecked::utf8to16(text.begin(), text.end(), out.data() + old_size);
-    out.resize(static_cast<std::size_t>(last - out.data()));
-    return std::nullopt;
-  }
-  return Utf8Error{invalid, PositionOfByte(bytes, invalid),
-                   static_cast<unsigned char>(bytes[invalid])};
+  return std::nullopt;
 }
 
-EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
-  EncodeResult result;
+std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16string& out) {
+  const std::size_t old_size = out.size();
+  // A UTF-8 text never has more UTF-16 units than bytes. The room is only reserved: the text
+  // is decoded piece by piece, so no more memory is touched than the text needs.
+  out.reserve(old_size + bytes.size());
+  const auto error = DecodeUtf8(bytes, [&out](std::u16string_view piece) { out.append(piece); });
+  if (error) out.resize(old_size);
+  return error;
+}
+
+EncodeOutcome EncodeUtf8(std::u16string_view units, const BytesSink& put) {
   for (std::size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
     const bool high = IsHighSurrogate(unit);
-    if (IsLowSurrogate(unit) ||
-        (high && (i + 1 == units.size() || !IsLowSurrogate(units[i + 1])))) {
-      result.unwritable_unit = i;
-      return result;
-    }
+    if (IsLowSurrogate(unit) || (high && (i + 1 == units.size() || !IsLowSurrogate(units[i + 1]))))
+      return {i, false};
     if (high) ++i;
   }
-  // Every unit takes at most three bytes; a pair takes four for its two units. As above, the
-  // room is reserved and the units are encoded piece by piece.
-  result.bytes.reserve(units.size() * 3);
+  // Every unit takes at most three bytes; a pair takes four for its two units.
   QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
   std::vector<char> buffer(std::min(kPieceSize, units.size()) * 3);
   for (std::size_t at = 0; at < units.size();) {
@@ -126,24 +135,49 @@ EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
     if (end < units.size() && IsHighSurrogate(units[end - 1])) --end;  // keeps a pair whole
     const char* encoded_end = encoder.appendToBuffer(
         buffer.data(), QStringView(units.data() + at, static_cast<qsizetype>(end - at)));
-    result.bytes.append(buffer.data(), static_cast<std::size_t>(encoded_end - buffer.data()));
+    if (!put(
+            std::string_view(buffer.data(), static_cast<std::size_t>(encoded_end - buffer.data()))))
+      return {std::nullopt, true};
     at = end;
   }
+  return {};
+}
+
+EncodeOutcome EncodeLatin1(std::u16string_view units, const BytesSink& put) {
+  const auto wide =
+      std::find_if(units.begin(), units.end(), [](char16_t unit) { return unit > 0xFF; });
+  if (wide != units.end()) return {static_cast<std::size_t>(wide - units.begin()), false};
+  std::string buffer(std::min(kPieceSize, units.size()), '\0');
+  for (std::size_t at = 0; at < units.size(); at += kPieceSize) {
+    const std::u16string_view piece = units.substr(at, kPieceSize);
+    std::transform(piece.begin(), piece.end(), buffer.begin(),
+                   [](char16_t unit) { return static_cast<char>(unit); });
+    if (!put(std::string_view(buffer).substr(0, piece.size()))) return {std::nullopt, true};
+  }
+  return {};
+}
+
+namespace {
+
+EncodeResult EncodeWhole(std::u16string_view units, std::size_t bytes_per_unit,
+                         EncodeOutcome (*encode)(std::u16string_view, const BytesSink&)) {
+  EncodeResult result;
+  result.bytes.reserve(units.size() * bytes_per_unit);
+  result.unwritable_unit = encode(units, [&result](std::string_view piece) {
+                             result.bytes.append(piece);
+                             return true;
+                           }).unwritable_unit;
   return result;
 }
 
+}  // namespace
+
+EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
+  return EncodeWhole(units, 3, EncodeUtf8);
+}
+
 EncodeResult EncodeUnitsAsLatin1(std::u16string_view units) {
-  EncodeResult result;
-  const auto wide =
-      std::find_if(units.begin(), units.end(), [](char16_t unit) { return unit > 0xFF; });
-  if (wide != units.end()) {
-    result.unwritable_unit = static_cast<std::size_t>(wide - units.begin());
-    return result;
-  }
-  result.bytes.resize(units.size());
-  std::transform(units.begin(), units.end(), result.bytes.begin(),
-                 [](char16_t unit) { return static_cast<char>(unit); });
-  return result;
+  return EncodeWhole(units, 1, EncodeLatin1);
 }
 
 }  // namespace lipimattam

@@ -1,15 +1,17 @@
-// Reading UTF-8 text into UTF-16 and writing the converted units out again, with errors
-// returned as values that say where the problem is.
+// Reading UTF-8 text into UTF-16 and writing the converted units out again, piece by piece,
+// with errors returned as values that say where the problem is.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace lipimattam {
 
-// Where a character stands: line and column from 1, the column counted in characters.
+// Where a character stands: line and column from 1, the column counted in characters. A line
+// ends at LF, CR LF or a lone CR.
 struct TextPosition {
   std::size_t line = 1;
   std::size_t column = 1;
@@ -21,27 +23,51 @@ struct Utf8Error {
   unsigned char byte = 0;       // its value
 };
 
+// Receives the text piece by piece, in order.
+using Utf16Sink = std::function<void(std::u16string_view piece)>;
+// Receives bytes piece by piece, in order; returns false to stop.
+using BytesSink = std::function<bool(std::string_view piece)>;
+
+// Decodes `bytes`, a leading byte order mark left out, and hands the UTF-16 text to `take` in
+// pieces. On invalid UTF-8 it reports the first bad byte; the pieces before the one that
+// holds it may have been handed over.
+[[nodiscard]] std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& take);
+
 // Appends the UTF-16 form of `bytes` to `out`, a leading byte order mark left out. On invalid
 // UTF-8 nothing is appended and the first bad byte is reported.
 [[nodiscard]] std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes,
                                                          std::u16string& out);
 
-// The line and column of the byte at `byte_offset` in UTF-8 text (LF ends a line).
+// The line and column of the byte at `byte_offset` in UTF-8 text; a leading byte order mark
+// is not a character of the text.
 [[nodiscard]] TextPosition PositionOfByte(std::string_view bytes, std::size_t byte_offset);
 
-// The line and column of the unit at `unit_index` in UTF-16 text (LF ends a line; a surrogate
-// pair is one character).
+// The line and column of the unit at `unit_index` in UTF-16 text (a surrogate pair is one
+// character).
 [[nodiscard]] TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index);
 
+// How writing units out ended: a unit that the encoding cannot hold (nothing was written), or
+// a sink that asked to stop.
+struct EncodeOutcome {
+  std::optional<std::size_t> unwritable_unit;
+  bool stopped = false;
+};
+
 // Each unit as the Unicode character of the same value, surrogate pairs joined; so the glyph
-// code 0xC2 becomes U+00C2. A lone surrogate half cannot be written: its index is returned.
+// code 0xC2 becomes U+00C2. A lone surrogate half cannot be written: nothing is written and
+// its index is returned.
+[[nodiscard]] EncodeOutcome EncodeUtf8(std::u16string_view units, const BytesSink& put);
+
+// One byte per unit. A unit of 0x100 or more has no byte: nothing is written and its index is
+// returned.
+[[nodiscard]] EncodeOutcome EncodeLatin1(std::u16string_view units, const BytesSink& put);
+
+// The same, into one string.
 struct EncodeResult {
   std::string bytes;
   std::optional<std::size_t> unwritable_unit;
 };
 [[nodiscard]] EncodeResult EncodeUnitsAsUtf8(std::u16string_view units);
-
-// One byte per unit. A unit of 0x100 or more has no byte: its index is returned instead.
 [[nodiscard]] EncodeResult EncodeUnitsAsLatin1(std::u16string_view units);
 
 }  // namespace lipimattam

@@ -1,13 +1,18 @@
 // The filter end to end: the built executable run through a shell, as a user runs it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,9 +43,11 @@ std::string Quote(const std::string& text) {
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A parameterized test's name holds "/": it must not make a folder inside a folder.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
     dir_ = fs::temp_directory_path() /
-           ("lipimattam-cli-test-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+           ("lipimattam-cli-test-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -65,6 +72,20 @@ class CliTest : public ::testing::Test {
     return run;
   }
 
+  // Runs a shell command in the test folder, the filter's path in $CLI; standard output and
+  // error are what the command does not redirect itself.
+  CliRun RunShell(const std::string& command) const {
+    const std::string full = "cd " + Quote(dir_.string()) +
+                             " && CLI=" + Quote(LIPIMATTAM_CLI_PATH) + " && { " + command +
+                             " ; } > stdout 2> stderr";
+    CliRun run;
+    const int raw = std::system(("bash -c " + Quote(full)).c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    run.out = ReadFile(Path("stdout"));
+    run.err = ReadFile(Path("stderr"));
+    return run;
+  }
+
   // Files in the test folder other than those the harness itself writes.
   std::vector<std::string> Leftovers() const {
     std::vector<std::string> names;
@@ -72,6 +93,7 @@ class CliTest : public ::testing::Test {
       const std::string name = entry.path().filename().string();
       if (name != "stdin" && name != "stdout" && name != "stderr") names.push_back(name);
     }
+    std::sort(names.begin(), names.end());
     return names;
   }
 
@@ -167,16 +189,27 @@ struct Failure {
   std::vector<std::string> message_parts;
 };
 
+void PrintTo(const Failure& failure, std::ostream* os) {
+  *os << failure.what;
+}
+
 class CliFailure : public CliTest, public ::testing::WithParamInterface<Failure> {};
 
 TEST_P(CliFailure, ReportsWhereAndWritesNothing) {
   const Failure& f = GetParam();
   WriteFile(Path("bad.txt"), "ok\n\xE0\xB4\x95\xE0\xB4 more");  // a truncated KA on line 2
   WriteFile(Path("han.txt"), "\xE0\xB4\x95\n ab\xE4\xB8\xAD");  // U+4E2D at line 2, column 4
+  WriteFile(Path("good.txt"), "\xE0\xB4\x95\n");
+  WriteFile(Path("cr.txt"), "a\rb\r\r\xE0\xB4\x95\xFF");  // lines end at a lone CR
+  WriteFile(Path("bom.txt"),
+            "\xEF\xBB\xBF"
+            "ab\xFF");                                 // the mark is no column
+  WriteFile(Path("emoji.txt"), "ab\xF0\x9F\x98\x80");  // U+1F600 at column 3
   WriteFile(Path("existing.txt"), "keep me");
   fs::create_directories(Path("folder"));
   WriteFile(Path("huge.txt"), "");
   fs::resize_file(Path("huge.txt"), std::uintmax_t{2} << 30);  // 2 GiB, sparse
+  const std::vector<std::string> made = Leftovers();
   const CliRun run = RunCli(f.arguments, f.input);
   EXPECT_EQ(run.status, f.status) << f.what << ": " << run.err;
   EXPECT_EQ(run.out, "") << f.what;
@@ -184,7 +217,14 @@ TEST_P(CliFailure, ReportsWhereAndWritesNothing) {
     EXPECT_NE(run.err.find(part), std::string::npos) << f.what << ": " << run.err;
   EXPECT_EQ(ReadFile(Path("existing.txt")), "keep me") << f.what;
   EXPECT_FALSE(fs::exists(Path("new.txt"))) << f.what;
-  EXPECT_EQ(Leftovers().size(), 5u) << f.what << ": no temporary file is left";
+  EXPECT_EQ(Leftovers(), made) << f.what << ": no temporary file is left";
+}
+
+std::string FailureName(const ::testing::TestParamInfo<Failure>& failure) {
+  std::string name;
+  for (const char c : std::string(failure.param.what))
+    name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
+  return name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -243,7 +283,25 @@ INSTANTIATE_TEST_SUITE_P(
                 {"--to-unicode", "-o", "new.txt"},
                 "I\xC3",
                 65,
-                {"byte offset 1"}}));
+                {"byte offset 1"}},
+        Failure{"invalid UTF-8 after lone CRs", {"cr.txt"}, "", 65, {"cr.txt:4:2", "offset 8"}},
+        Failure{"invalid UTF-8 after a byte order mark", {"bom.txt"}, "", 65, {"bom.txt:1:3"}},
+        Failure{"invalid UTF-8 in the second file",
+                {"good.txt", "bad.txt", "-o", "existing.txt"},
+                "",
+                65,
+                {"bad.txt:2:2"}},
+        Failure{"latin1 and a character in the second file",
+                {"--output-encoding", "latin1", "good.txt", "han.txt"},
+                "",
+                65,
+                {"han.txt:2:4", "U+4E2D"}},
+        Failure{"latin1 and a character beyond the BMP",
+                {"--output-encoding", "latin1", "emoji.txt"},
+                "",
+                65,
+                {"emoji.txt:1:3", "U+1F600"}}),
+    FailureName);
 
 TEST_F(CliTest, EmptyInputGivesEmptyOutput) {
   WriteFile(Path("empty.txt"), "");
@@ -280,6 +338,248 @@ TEST_F(CliTest, FullStandardOutputIsAnError) {
   const CliRun run = RunCli({}, "x", "> /dev/full");
   EXPECT_EQ(run.status, 74);
   EXPECT_NE(run.err.find("standard output"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpGivesEveryReasonOfEveryStatus) {
+  const CliRun help = RunCli({"--help"});
+  for (const char* part :
+       {"  64 ", "  65 ", "over the limit", "  66 ", "  70 ", "  71 ", "not enough memory", "  73 ",
+        "symbolic links", "  74 ", "file-size limit", "hard links"})
+    EXPECT_NE(help.out.find(part), std::string::npos) << part;
+}
+
+// Names are bytes: opened as given, and shown escaped where they are not UTF-8.
+TEST_F(CliTest, FileNamesAreTakenAsBytes) {
+  WriteFile(Path("in\xFF.txt"), "\xE0\xB4\x95");
+  const CliRun run = RunCli({"in\xFF.txt", "-o", "out\xFE.txt"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFile(Path("out\xFE.txt")), "I");
+  const CliRun missing = RunCli({"mi\xFFssing\n.txt"});
+  EXPECT_EQ(missing.status, 66);
+  EXPECT_NE(missing.err.find("cannot read mi\\xFFssing\\n.txt:"), std::string::npos) << missing.err;
+}
+
+// A descriptor named as a file is written as it is: the shell's appending file keeps its text.
+TEST_F(CliTest, DescriptorsNamedAsFilesAreWrittenAsTheyAre) {
+  WriteFile(Path("k.txt"), "\xE0\xB4\x95");
+  const std::pair<const char*, const char*> targets[] = {{"/dev/stdout", ">>"},
+                                                         {"/dev/stderr", "2>>"},
+                                                         {"/proc/self/fd/1", ">>"},
+                                                         {"/dev/fd/1", ">>"},
+                                                         {"/dev/fd/7", "7>>"}};
+  for (const auto& [name, redirection] : targets) {
+    WriteFile(Path("log.txt"), "log line\n");
+    const CliRun run =
+        RunShell("\"$CLI\" k.txt -o " + std::string(name) + " " + redirection + " log.txt");
+    EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+    EXPECT_EQ(ReadFile(Path("log.txt")), "log line\nI") << name;
+  }
+  const CliRun closed = RunShell("\"$CLI\" k.txt -o /dev/fd/9");
+  EXPECT_EQ(closed.status, 74);
+  EXPECT_NE(closed.err.find("/dev/fd/9"), std::string::npos) << closed.err;
+}
+
+TEST_F(CliTest, OutputFollowsLinksAndRefusesALoop) {
+  WriteFile(Path("k.txt"), "\xE0\xB4\x95");
+  ASSERT_EQ(::symlink("loop", Path("loop").c_str()), 0);
+  const CliRun loop = RunCli({"k.txt", "-o", "loop"});
+  EXPECT_EQ(loop.status, 73);
+  EXPECT_NE(loop.err.find("symbolic links"), std::string::npos) << loop.err;
+  EXPECT_TRUE(fs::is_symlink(Path("loop")));
+  EXPECT_EQ(fs::read_symlink(Path("loop")), "loop");
+
+  WriteFile(Path("real.txt"), "old text");
+  ASSERT_EQ(::symlink("real.txt", Path("second").c_str()), 0);
+  ASSERT_EQ(::symlink("second", Path("first").c_str()), 0);
+  ASSERT_EQ(::symlink("made.txt", Path("dangling").c_str()), 0);
+  EXPECT_EQ(RunCli({"k.txt", "-o", "first"}).status, 0);
+  EXPECT_EQ(ReadFile(Path("real.txt")), "I");
+  EXPECT_TRUE(fs::is_symlink(Path("first")) && fs::is_symlink(Path("second")));
+  EXPECT_EQ(RunCli({"k.txt", "-o", "dangling"}).status, 0);
+  EXPECT_EQ(ReadFile(Path("made.txt")), "I");
+  EXPECT_TRUE(fs::is_symlink(Path("dangling")));
+}
+
+// -o puts a new file in the old one's place: its mode and owner stay, other hard links keep
+// the old text.
+TEST_F(CliTest, ReplacedFileKeepsModeAndOwner) {
+  WriteFile(Path("k.txt"), "\xE0\xB4\x95");
+  WriteFile(Path("target.txt"), "old text");
+  ASSERT_EQ(::chmod(Path("target.txt").c_str(), 0640), 0);
+  ASSERT_EQ(::link(Path("target.txt").c_str(), Path("other.txt").c_str()), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(Path("target.txt").c_str(), 12345, 23456), 0);
+  }
+  const CliRun run = RunCli({"k.txt", "-o", "target.txt"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFile(Path("target.txt")), "I");
+  EXPECT_EQ(ReadFile(Path("other.txt")), "old text");
+  struct stat info {};
+  ASSERT_EQ(::stat(Path("target.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(info.st_uid, 12345u);
+    EXPECT_EQ(info.st_gid, 23456u);
+  }
+}
+
+// The filter run with the fault library preloaded, and with or without O_TMPFILE.
+std::string Preloaded(const std::string& faults, bool with_tmpfile) {
+  return "LD_PRELOAD=" + Quote(LIPIMATTAM_FAULT_LIBRARY) + " " + faults +
+         (with_tmpfile ? "" : " LIPIMATTAM_FAULT_NO_TMPFILE=1") + " \"$CLI\"";
+}
+
+bool FaultLibraryWorks() {
+#ifdef LIPIMATTAM_SANITIZED
+  return false;  // the sanitizers' own versions of these calls come first
+#else
+  return true;
+#endif
+}
+
+struct WriteFault {
+  const char* what;
+  std::string shell_before;  // e.g. a limit set for the filter
+  std::string faults;        // for the fault library; empty for none
+  const char* reason;
+};
+
+void PrintTo(const WriteFault& fault, std::ostream* os) {
+  *os << fault.what;
+}
+
+class CliWriteFault : public CliTest, public ::testing::WithParamInterface<WriteFault> {};
+
+// Whatever part of writing fails, the status is 74 with the reason, the target keeps its old
+// text and no temporary file is left, with and without unnamed temporary files.
+TEST_P(CliWriteFault, LeavesTheTargetAsItWas) {
+  const WriteFault& f = GetParam();
+  std::string text;
+  while (text.size() < 16384)
+    text += "\xE0\xB4\x95\xE0\xB5\x86\xE0\xB4\xB0\xE0\xB4\xB3\xE0\xB4\x82 ";
+  WriteFile(Path("in.txt"), text);
+  for (const bool with_tmpfile : {true, false}) {
+    if ((!with_tmpfile || !f.faults.empty()) && !FaultLibraryWorks()) continue;
+    WriteFile(Path("target.txt"), "old text");
+    const std::string filter =
+        f.faults.empty() && with_tmpfile ? "\"$CLI\"" : Preloaded(f.faults, with_tmpfile);
+    const CliRun run = RunShell("( " + f.shell_before + " " + filter + " in.txt -o target.txt )");
+    EXPECT_EQ(run.status, 74) << f.what << ", O_TMPFILE " << with_tmpfile << ": " << run.err;
+    EXPECT_NE(run.err.find(f.reason), std::string::npos) << f.what << ": " << run.err;
+    EXPECT_EQ(ReadFile(Path("target.txt")), "old text") << f.what;
+    EXPECT_EQ(Leftovers(), (std::vector<std::string>{"in.txt", "target.txt"})) << f.what;
+  }
+}
+
+std::string WriteFaultName(const ::testing::TestParamInfo<WriteFault>& fault) {
+  std::string name;
+  for (const char c : std::string(fault.param.what))
+    name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CliWriteFault,
+    ::testing::Values(
+        WriteFault{"a file-size limit", "trap '' XFSZ; ulimit -f 2;", "", "File too large"},
+        WriteFault{"a full disk", "", "LIPIMATTAM_FAULT_CALL=write LIPIMATTAM_FAULT_ERRNO=28",
+                   "No space left on device"},
+        WriteFault{"a sync that fails", "", "LIPIMATTAM_FAULT_CALL=fsync LIPIMATTAM_FAULT_ERRNO=5",
+                   "Input/output error"},
+        WriteFault{"a rename that fails", "",
+                   "LIPIMATTAM_FAULT_CALL=rename LIPIMATTAM_FAULT_ERRNO=13", "Permission denied"}),
+    WriteFaultName);
+
+struct Interruption {
+  int signal_number;
+  const char* call;  // where the signal comes
+  bool with_tmpfile;
+};
+
+void PrintTo(const Interruption& interruption, std::ostream* os) {
+  *os << "signal " << interruption.signal_number << " at " << interruption.call;
+}
+
+class CliInterrupted : public CliTest, public ::testing::WithParamInterface<Interruption> {};
+
+// A signal while the output is written ends the filter by that signal, with the target either
+// as it was or wholly new, never cut off, and no temporary file left.
+TEST_P(CliInterrupted, LeavesNoTemporaryFile) {
+  if (!FaultLibraryWorks()) GTEST_SKIP() << "the fault library does not work with sanitizers";
+  const Interruption& i = GetParam();
+  WriteFile(Path("in.txt"), "\xE0\xB4\x95");
+  WriteFile(Path("target.txt"), "old text");
+  const CliRun run =
+      RunShell(Preloaded("LIPIMATTAM_FAULT_CALL=" + std::string(i.call) +
+                             " LIPIMATTAM_FAULT_SIGNAL=" + std::to_string(i.signal_number),
+                         i.with_tmpfile) +
+               " in.txt -o target.txt");
+  EXPECT_EQ(run.status, 128 + i.signal_number) << run.err;
+  const std::string target = ReadFile(Path("target.txt"));
+  EXPECT_TRUE(target == "old text" || target == "I") << target;
+  EXPECT_EQ(Leftovers(), (std::vector<std::string>{"in.txt", "target.txt"}));
+}
+
+std::string InterruptionName(const ::testing::TestParamInfo<Interruption>& i) {
+  return "signal" + std::to_string(i.param.signal_number) + "_at_" + i.param.call +
+         (i.param.with_tmpfile ? "_unnamed" : "_named");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CliInterrupted,
+    ::testing::Values(Interruption{SIGINT, "write", false}, Interruption{SIGTERM, "write", false},
+                      Interruption{SIGHUP, "write", false}, Interruption{SIGTERM, "fsync", false},
+                      Interruption{SIGTERM, "rename", false}, Interruption{SIGINT, "write", true},
+                      Interruption{SIGTERM, "linkat", true}, Interruption{SIGHUP, "rename", true}),
+    InterruptionName);
+
+// Text of `bytes` bytes: Malayalam words, or ASCII.
+std::string LargeText(std::size_t bytes, bool malayalam) {
+  const std::string word = malayalam
+                               ? "\xE0\xB4\x95\xE0\xB5\x87\xE0\xB4\xB0\xE0\xB4\xB3\xE0\xB4\x82 "
+                               : "Kerala in 2026.\n";  // 16 bytes a word either way
+  std::string text;
+  text.reserve(bytes + word.size());
+  while (text.size() < bytes) text += word;
+  return text;
+}
+
+TEST_F(CliTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
+#ifdef LIPIMATTAM_SANITIZED
+  GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#endif
+  WriteFile(Path("big.txt"), LargeText(std::size_t{64} << 20, false));
+  WriteFile(Path("target.txt"), "old text");
+  const CliRun run = RunShell("ulimit -v 300000; \"$CLI\" big.txt -o target.txt");
+  EXPECT_EQ(run.status, 71) << run.err;
+  EXPECT_NE(run.err.find("not enough memory for 64 MB of input"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFile(Path("target.txt")), "old text");
+  EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.txt", "target.txt"}));
+}
+
+// The filter holds the input and its output, never the text several times over.
+TEST_F(CliTest, PeakMemoryStaysWithinFourTimesTheInput) {
+#ifdef LIPIMATTAM_SANITIZED
+  GTEST_SKIP() << "the sanitizers keep memory of their own";
+#endif
+  const std::size_t size = std::size_t{24} << 20;
+  for (const bool malayalam : {false, true}) {
+    WriteFile(Path("in.txt"), LargeText(size, malayalam));
+    const CliRun run = RunShell("/usr/bin/time -f '%M' \"$CLI\" in.txt -o out.txt");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const double peak_bytes =
+        std::stod(run.err.substr(run.err.find_last_of('\n', run.err.size() - 2) + 1)) * 1024;
+    EXPECT_LE(peak_bytes / static_cast<double>(size), 4.0) << (malayalam ? "Malayalam" : "ASCII");
+  }
+}
+
+TEST_F(CliTest, AWarningNamesTheFileItIsAbout) {
+  WriteFile(Path("plain.txt"), "I\n");
+  WriteFile(Path("odd.txt"), "I\r\xC3\xA5");  // the code 0xE5 has no meaning, line 2
+  const CliRun run = RunCli({"--to-unicode", "plain.txt", "odd.txt"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("odd.txt:2:1"), std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -55,6 +55,11 @@ TEST(AppendUtf8AsUtf16, ReportsTheFirstBadByteWithItsLineAndColumn) {
       {"x\xED\xA0\x80", 1, 1, 2, 0xED},          // an encoded surrogate half
       {"\xF4\x90\x80\x80", 0, 1, 1, 0xF4},       // beyond U+10FFFF
       {"\xEF\xBB\xBF\r\nq\x80", 6, 2, 2, 0x80},  // the offset counts the mark
+      {"\xEF\xBB\xBF"
+       "ab\xFF",
+       5, 1, 3, 0xFF},                           // the column does not
+      {"a\rb\r\rc\xFF", 6, 4, 2, 0xFF},          // a lone CR ends a line
+      {"a\r\n\nb\r\n\xFF", 7, 4, 1, 0xFF},       // CR LF is one line end
   };
   for (const Case& c : cases) {
     std::u16string out = u"kept";
@@ -115,6 +120,26 @@ TEST(PositionOfUnit, CountsLinesAndCharacters) {
     EXPECT_EQ(position.line, c.line) << c.index;
     EXPECT_EQ(position.column, c.column) << c.index;
   }
+  const TextPosition after_lone_crs = PositionOfUnit(u"a\rb\r\rcd", 6);
+  EXPECT_EQ(after_lone_crs.line, 4u);
+  EXPECT_EQ(after_lone_crs.column, 2u);
+}
+
+// The codec hands its text over piece by piece; a sink that stops ends the writing there.
+TEST(EncodeUnits, PiecesStopWhenTheSinkSaysSo) {
+  const std::u16string units(200000, u'a');
+  std::size_t pieces = 0;
+  std::size_t bytes = 0;
+  const EncodeOutcome outcome = EncodeUtf8(units, [&](std::string_view piece) {
+    bytes += piece.size();
+    return ++pieces < 2;
+  });
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_EQ(pieces, 2u);
+  EXPECT_LT(bytes, units.size());
+  std::size_t latin1_pieces = 0;
+  EXPECT_FALSE(EncodeLatin1(units, [&](std::string_view) { return ++latin1_pieces > 0; }).stopped);
+  EXPECT_GT(latin1_pieces, 1u);
 }
 
 TEST(EncodeUnits, Utf8WritesEachUnitAsTheCharacterOfItsValue) {

@@ -1,0 +1,21 @@
+// File names are bytes: taken from the command line as given, opened as given, and shown in
+// messages in a form that can be read and typed back.
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace lipimattam {
+
+// A command-line argument as text for the option parser, one character per byte, so that any
+// bytes come back unchanged from ArgumentBytes.
+[[nodiscard]] QString ArgumentText(const char* argument);
+[[nodiscard]] std::string ArgumentBytes(const QString& text);
+
+// `name` as it reads: valid UTF-8 as it is; a byte that is not, a control character and the
+// backslash written as \xFF, \n, \t, \\ and the like ("in\xFF.txt").
+[[nodiscard]] std::string Printable(std::string_view name);
+
+}  // namespace lipimattam

@@ -1,0 +1,311 @@
+#include "cli/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "cli/exit_status.h"
+#include "cli/file_names.h"
+
+namespace lipimattam {
+namespace {
+
+constexpr std::string_view kStandardStream = "-";
+constexpr int kMostLinksFollowed = 40;  // as the kernel, before it says ELOOP
+constexpr std::array<int, 3> kEndingSignals = {SIGINT, SIGTERM, SIGHUP};
+
+// The temporary file that a signal handler removes, and the handlers it replaced. Only
+// async-signal-safe calls touch them from a handler.
+char g_temporary[PATH_MAX + 1];
+volatile sig_atomic_t g_has_temporary = 0;
+std::array<struct sigaction, kEndingSignals.size()> g_previous_actions;
+
+extern "C" void RemoveTemporaryAndEnd(int signal_number) {
+  if (g_has_temporary != 0) ::unlink(g_temporary);
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  ::sigaction(signal_number, &default_action, nullptr);
+  ::raise(signal_number);  // delivered with its default action once the handler returns
+}
+
+void InstallHandlers() {
+  for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+    ::sigaction(kEndingSignals[i], nullptr, &g_previous_actions[i]);
+    if (g_previous_actions[i].sa_handler == SIG_IGN) continue;  // nohup and the like
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporaryAndEnd;
+    ::sigemptyset(&action.sa_mask);
+    ::sigaction(kEndingSignals[i], &action, nullptr);
+  }
+}
+
+void RestoreHandlers() {
+  for (std::size_t i = 0; i < kEndingSignals.size(); ++i)
+    ::sigaction(kEndingSignals[i], &g_previous_actions[i], nullptr);
+}
+
+// Keeps the ending signals waiting while a temporary file is named or renamed, so that a name
+// is never made without being recorded, or recorded after it was gone.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t held;
+    ::sigemptyset(&held);
+    for (const int signal_number : kEndingSignals) ::sigaddset(&held, signal_number);
+    ::sigprocmask(SIG_BLOCK, &held, &previous_);
+  }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+  ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+ private:
+  sigset_t previous_;
+};
+
+void RecordTemporary(const std::string& name) {
+  if (name.size() >= sizeof g_temporary) return;  // creating it failed already
+  std::memcpy(g_temporary, name.c_str(), name.size() + 1);
+  g_has_temporary = 1;
+}
+
+void ForgetTemporary() {
+  g_has_temporary = 0;
+}
+
+// The descriptor that a name stands for: /dev/stdout, /dev/stderr, /dev/fd/N and
+// /proc/self/fd/N (or this process's number in place of self).
+std::optional<int> DescriptorNamed(const std::string& name) {
+  std::error_code error;
+  const std::string path = std::filesystem::absolute(name, error).lexically_normal().string();
+  if (error) return std::nullopt;
+  if (path == "/dev/stdin") return STDIN_FILENO;
+  if (path == "/dev/stdout") return STDOUT_FILENO;
+  if (path == "/dev/stderr") return STDERR_FILENO;
+  const std::string prefixes[] = {"/dev/fd/", "/proc/self/fd/",
+                                  "/proc/" + std::to_string(::getpid()) + "/fd/"};
+  for (const std::string& prefix : prefixes) {
+    if (path.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string number = path.substr(prefix.size());
+    if (number.empty() || number.size() > 9 ||
+        number.find_first_not_of("0123456789") != std::string::npos)
+      return std::nullopt;
+    return std::atoi(number.c_str());
+  }
+  return std::nullopt;
+}
+
+std::string ReadLink(const std::string& path, std::size_t size_hint) {
+  std::string target(size_hint + 1, '\0');
+  for (;;) {
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length < 0) return {};
+    if (static_cast<std::size_t>(length) < target.size()) {
+      target.resize(static_cast<std::size_t>(length));
+      return target;
+    }
+    target.resize(target.size() * 2);
+  }
+}
+
+// The folder a path lies in, and its last part.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+mode_t CurrentUmask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+std::string RandomSuffix() {
+  static std::mt19937 random(std::random_device{}());
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  std::string suffix(6, ' ');
+  for (char& letter : suffix) letter = kLetters[pick(random)];
+  return suffix;
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() {
+  Discard();
+}
+
+OutputFailure OutputFile::CannotCreate(int error) const {
+  return {kExitCantCreate, "cannot create " + shown_name_ + ": " + std::strerror(error)};
+}
+
+OutputFailure OutputFile::CannotWrite(int error) const {
+  return {kExitIoError, "cannot write " + shown_name_ + ": " + std::strerror(error)};
+}
+
+std::optional<OutputFailure> OutputFile::Open(const std::string& name) {
+  shown_name_ = name == kStandardStream ? "to standard output" : Printable(name);
+  if (name == kStandardStream) {
+    kind_ = Kind::kDescriptor;
+    fd_ = STDOUT_FILENO;
+    return std::nullopt;
+  }
+  std::string path = name;
+  for (int links = 0;; ++links) {
+    if (const std::optional<int> descriptor = DescriptorNamed(path)) {
+      const int flags = ::fcntl(*descriptor, F_GETFL);
+      if (flags == -1 || (flags & O_ACCMODE) == O_RDONLY) return CannotWrite(EBADF);
+      kind_ = Kind::kDescriptor;
+      fd_ = *descriptor;
+      return std::nullopt;
+    }
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+      if (errno != ENOENT) return CannotCreate(errno);
+      return CreateNextTo(path, false, 0, 0, 0666 & ~CurrentUmask());  // a new file
+    }
+    if (S_ISLNK(info.st_mode)) {
+      if (links == kMostLinksFollowed) return CannotCreate(ELOOP);
+      const std::string link = ReadLink(path, static_cast<std::size_t>(info.st_size));
+      if (link.empty()) return CannotCreate(errno);
+      path = link.front() == '/' ? link : SplitPath(path).first + "/" + link;
+      continue;
+    }
+    if (S_ISREG(info.st_mode))
+      return CreateNextTo(path, true, info.st_uid, info.st_gid, info.st_mode & 07777);
+    // A device, a pipe or a socket cannot be replaced by a new file: it is written directly.
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) return CannotCreate(errno);
+    kind_ = Kind::kDevice;
+    return std::nullopt;
+  }
+}
+
+std::optional<OutputFailure> OutputFile::CreateNextTo(const std::string& target, bool target_exists,
+                                                      uid_t owner, gid_t group, mode_t mode) {
+  kind_ = Kind::kNewFile;
+  target_ = target;
+  const auto [folder, base] = SplitPath(target);
+  InstallHandlers();
+  handlers_installed_ = true;
+  // Where the file system allows it, the file has no name until it is complete; putting it in
+  // place then goes through /proc/self/fd.
+  fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd_ >= 0 && ::access("/proc/self/fd", X_OK) == 0) {
+    unnamed_ = true;
+  } else {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      return CannotCreate(errno);
+    }
+    const SignalsHeld held;
+    std::string name = folder + "/." + base + ".XXXXXX";
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd_ < 0) return CannotCreate(errno);
+    temporary_ = name;
+    RecordTemporary(temporary_);
+  }
+  if (target_exists) {
+    // The owner first: changing it clears the set-user-ID and set-group-ID bits.
+    if (::fchown(fd_, owner, group) != 0) (void)::fchown(fd_, static_cast<uid_t>(-1), group);
+  }
+  (void)::fchmod(fd_, mode);  // mkostemp makes 0600
+  return std::nullopt;
+}
+
+std::optional<OutputFailure> OutputFile::Write(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return CannotWrite(errno);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return std::nullopt;
+}
+
+std::optional<OutputFailure> OutputFile::Commit() {
+  switch (kind_) {
+    case Kind::kNone:
+    case Kind::kDescriptor:
+      return std::nullopt;
+    case Kind::kDevice: {
+      const int fd = fd_;
+      fd_ = -1;
+      if (::close(fd) != 0 && errno != EINTR) return CannotWrite(errno);
+      return std::nullopt;
+    }
+    case Kind::kNewFile:
+      break;
+  }
+  if (::fsync(fd_) != 0) {
+    const int error = errno;
+    Discard();
+    return CannotWrite(error);
+  }
+  if (const auto failure = PutInPlace()) {
+    Discard();
+    return failure;
+  }
+  // The rename is made durable too where the folder can be synced; nothing is lost if not.
+  const int folder = ::open(SplitPath(target_).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    (void)::fsync(folder);
+    ::close(folder);
+  }
+  return std::nullopt;
+}
+
+std::optional<OutputFailure> OutputFile::PutInPlace() {
+  const SignalsHeld held;
+  if (unnamed_) {
+    const std::string descriptor_path = "/proc/self/fd/" + std::to_string(fd_);
+    const std::string prefix = SplitPath(target_).first + "/." + SplitPath(target_).second + ".";
+    for (int attempt = 0;; ++attempt) {
+      std::string name = prefix + RandomSuffix();
+      if (::linkat(AT_FDCWD, descriptor_path.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
+          0) {
+        temporary_ = name;
+        RecordTemporary(temporary_);
+        break;
+      }
+      if (errno != EEXIST || attempt == 100) return CannotWrite(errno);
+    }
+  }
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) return CannotWrite(errno);
+  if (::rename(temporary_.c_str(), target_.c_str()) != 0) return CannotWrite(errno);
+  temporary_.clear();
+  ForgetTemporary();
+  return std::nullopt;
+}
+
+void OutputFile::Discard() {
+  if (fd_ >= 0 && kind_ != Kind::kDescriptor) ::close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) {
+    const SignalsHeld held;
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+    ForgetTemporary();
+  }
+  if (handlers_installed_) {
+    RestoreHandlers();
+    handlers_installed_ = false;
+  }
+}
+
+}  // namespace lipimattam

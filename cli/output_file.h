@@ -1,0 +1,64 @@
+// Where the filter's output goes: standard output, a descriptor or device named as a file, or
+// a regular file that is replaced only once all of the new text is written.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lipimattam {
+
+struct OutputFailure {
+  int status;           // kExitCantCreate or kExitIoError
+  std::string message;  // what failed and why, without the program's name
+};
+
+// The output of one run.
+//
+// A regular file, or a name where there is none yet, is replaced by a new file: the text goes
+// to a temporary file next to the target (with no name at all where the file system allows
+// it), which takes the target's place only when every write, the flush and the sync have
+// succeeded. The new file keeps the old one's mode and, where the runner may set them, its
+// owner and group; other hard links to the old file keep the old text. Symbolic links are
+// followed to the file they name; a loop of them is refused. SIGINT, SIGTERM and SIGHUP while
+// a temporary file has a name remove it before the program ends.
+//
+// Standard output, a descriptor named as a file (/dev/stdout, /dev/stderr, /dev/fd/N,
+// /proc/self/fd/N) and devices are written as they are: an appending shell keeps its text.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  // An output that was not committed leaves no temporary file behind.
+  ~OutputFile();
+
+  // `name` is "-" for standard output.
+  [[nodiscard]] std::optional<OutputFailure> Open(const std::string& name);
+  [[nodiscard]] std::optional<OutputFailure> Write(std::string_view bytes);
+  // Puts a new file in place of its target; closes a device.
+  [[nodiscard]] std::optional<OutputFailure> Commit();
+
+ private:
+  enum class Kind { kNone, kDescriptor, kDevice, kNewFile };
+
+  [[nodiscard]] std::optional<OutputFailure> CreateNextTo(const std::string& target,
+                                                          bool target_exists, uid_t owner,
+                                                          gid_t group, mode_t mode);
+  [[nodiscard]] std::optional<OutputFailure> PutInPlace();
+  [[nodiscard]] OutputFailure CannotCreate(int error) const;
+  [[nodiscard]] OutputFailure CannotWrite(int error) const;
+  void Discard();
+
+  Kind kind_ = Kind::kNone;
+  int fd_ = -1;
+  std::string shown_name_;  // the name as messages give it
+  std::string target_;      // the file that a new file replaces
+  std::string temporary_;   // the temporary file's name, once it has one
+  bool unnamed_ = false;    // made with O_TMPFILE: it gets a name only to be put in place
+  bool handlers_installed_ = false;
+};
+
+}  // namespace lipimattam
