@@ -1,6 +1,8 @@
 // The window, driven as a user drives it, on the offscreen platform.
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
@@ -11,6 +13,9 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
@@ -71,6 +76,29 @@ void AnswerNextQuestion(QMessageBox::StandardButton button, QuestionAnswer* seen
 
 QString BuiltProgram() {
   return QStringLiteral(LIPIMATTAM_UI_PATH);
+}
+
+QProcessEnvironment OffscreenEnvironment() {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  return environment;
+}
+
+// The built program, ended when the test is done with it.
+struct RunningProgram : QProcess {
+  ~RunningProgram() override {
+    kill();
+    waitForFinished(10000);
+  }
+};
+
+// Starts the program and checks that it keeps running with its window.
+void StartAndSeeItRun(QProcess& program, const QProcessEnvironment& environment) {
+  program.setProcessEnvironment(environment);
+  program.start(BuiltProgram(), {});
+  QVERIFY(program.waitForStarted());
+  QTest::qWait(700);
+  QCOMPARE(program.state(), QProcess::Running);
 }
 
 }  // namespace
@@ -243,14 +271,50 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->TextBox1->ExactText(), QStringLiteral("[") + text + QStringLiteral("]"));
   }
 
-  void OutputBoxShowsTheGrowingTextExactly() {
-    const QString steps[] = {QStringLiteral("a"),        QStringLiteral("ab\r"),
-                             QStringLiteral("ab\r\n"),   QStringLiteral("ab\r\nc\r"),
-                             QStringLiteral("ab\r\nsc"), QStringLiteral("x")};
-    for (const QString& step : steps) {
-      window_->TextBox2->ShowText(step);
-      QCOMPARE(window_->TextBox2->ExactText(), step);
-    }
+  // Lines too long to lay out quickly are shown as several paragraphs; the cuts hold no units,
+  // so the text and a copy of any part of it stay exact.
+  void LongLinesAreCutForShowingOnly() {
+    QString line;
+    while (line.size() < 3 * lipimattam::ExactTextEdit::kLongestBlock)
+      line += QStringLiteral("sI{m ");
+    line += QString::fromUtf16(u"\U0001F600");
+    const QString text = line + QStringLiteral("\r\n") + line.left(5000) + QChar(0xFDD0);
+    window_->TextBox2->SetExactText(text);
+    QVERIFY(window_->TextBox2->document()->blockCount() >= 6);
+    for (QTextBlock block = window_->TextBox2->document()->begin(); block.isValid();
+         block = block.next())
+      QVERIFY(block.length() <= lipimattam::ExactTextEdit::kLongestBlock + 1);
+    QString expected = text;
+    expected.back() = QChar::ReplacementCharacter;  // a frame marker is shown as U+FFFD
+    QCOMPARE(window_->TextBox2->ExactText(), expected);
+    window_->TextBox2->selectAll();
+    window_->TextBox2->copy();
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+  }
+
+  // A huge result is kept in few paragraphs, each line break inside one as U+2028; the text
+  // and a copy of a part that starts and ends inside paragraphs still give every unit back.
+  void AHugeResultIsKeptInFewParagraphs() {
+    const QString lines[] = {QStringLiteral("sI{m\r\n"), QStringLiteral("Hello\n"),
+                             QStringLiteral("x\r"), QString::fromUtf16(u"a\u2028b\u2029"),
+                             QStringLiteral("\r\n")};
+    QString text;  // every line numbered, so that any piece of the text is found once only
+    for (std::size_t i = 0; text.size() <= lipimattam::ExactTextEdit::kJoinLinesAbove; ++i)
+      text += QString::number(i) + lines[i % std::size(lines)];
+    window_->TextBox2->SetExactText(text);
+    QVERIFY(window_->TextBox2->document()->blockCount() < text.size() / 1000);
+    QCOMPARE(window_->TextBox2->ExactText(), text);
+    QTextCursor cursor = window_->TextBox2->textCursor();
+    const QTextBlock block = window_->TextBox2->document()->findBlockByNumber(3);
+    cursor.setPosition(block.position() + 7);
+    cursor.setPosition(block.position() + block.length() + 20, QTextCursor::KeepAnchor);
+    window_->TextBox2->setTextCursor(cursor);
+    window_->TextBox2->copy();
+    const QString copied = QApplication::clipboard()->text();
+    QVERIFY(copied.size() > 2000);
+    QCOMPARE(text.count(copied), 1);  // a piece of the text, unit for unit
+    QVERIFY(copied.contains(QStringLiteral("\r\n")) && copied.contains(QChar(0x2028)) &&
+            copied.contains(QChar(0x2029)) && copied.contains(QStringLiteral("x\r1")));
   }
 
   void OutputBoxIsDisabledAtEveryYield() {
@@ -368,6 +432,78 @@ class MainWindowTest : public QObject {
     QCOMPARE(third.state(), QProcess::Running);
     third.kill();
     third.waitForFinished(10000);
+  }
+
+  // When no lock can be made, the user is told why and gets the window all the same.
+  void ALockThatCannotBeMadeIsReportedAndTheWindowOpens() {
+    QProcessEnvironment environment = OffscreenEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", "/proc");  // no one may make files there
+    RunningProgram program;
+    StartAndSeeItRun(program, environment);
+    QVERIFY(program.readAllStandardError().contains(
+        "cannot keep a second copy from starting (/proc/lipimattam.lock"));
+  }
+
+  // Without a runtime folder the lock lives in a folder of the user's cache, for the user alone.
+  void WithoutARuntimeFolderTheLockIsInTheUsersCache() {
+    QTemporaryDir home;
+    QProcessEnvironment environment = OffscreenEnvironment();
+    environment.remove("XDG_RUNTIME_DIR");
+    environment.remove("XDG_CACHE_HOME");
+    environment.insert("HOME", home.path());
+    RunningProgram first;
+    StartAndSeeItRun(first, environment);
+    const QString folder = home.path() + "/.cache/lipimattam";
+    QVERIFY(QFile::exists(folder + "/lipimattam.lock"));
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0700u);
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(BuiltProgram(), {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(second.readAllStandardError(), QByteArray());
+  }
+
+  // A lock folder that others may write in, or that is another user's, is not used: another
+  // user could keep the window from opening, or remove the lock.
+  void ALockFolderOthersCouldTamperWithIsRefused() {
+    QTemporaryDir cache;
+    const QString folder = cache.path() + "/lipimattam";
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));  // written by anyone
+    QProcessEnvironment environment = OffscreenEnvironment();
+    environment.remove("XDG_RUNTIME_DIR");
+    environment.insert("XDG_CACHE_HOME", cache.path());
+    RunningProgram program;
+    StartAndSeeItRun(program, environment);
+    QVERIFY(program.readAllStandardError().contains("may be written by other users"));
+    QVERIFY(!QFile::exists(folder + "/lipimattam.lock"));
+    if (::geteuid() == 0) {
+      QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7000)));
+      QCOMPARE(::chown(QFile::encodeName(folder).constData(), 12345, 12345), 0);
+      RunningProgram again;
+      StartAndSeeItRun(again, environment);
+      QVERIFY(again.readAllStandardError().contains("belongs to another user"));
+    }
+  }
+
+  void AnUnreachableDisplayIsReported() {
+    QTemporaryDir runtime;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    environment.insert("DISPLAY", ":4711");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(BuiltProgram(), {});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(program.readAllStandardError().contains(
+        "cannot open the window: the display (DISPLAY=:4711) cannot be reached"));
   }
 
   void WithoutADisplayItSaysSo() {

@@ -57,9 +57,9 @@ TEST(AppendUtf8AsUtf16, ReportsTheFirstBadByteWithItsLineAndColumn) {
       {"\xEF\xBB\xBF\r\nq\x80", 6, 2, 2, 0x80},  // the offset counts the mark
       {"\xEF\xBB\xBF"
        "ab\xFF",
-       5, 1, 3, 0xFF},                           // the column does not
-      {"a\rb\r\rc\xFF", 6, 4, 2, 0xFF},          // a lone CR ends a line
-      {"a\r\n\nb\r\n\xFF", 7, 4, 1, 0xFF},       // CR LF is one line end
+       5, 1, 3, 0xFF},                      // the column does not
+      {"a\rb\r\rc\xFF", 6, 4, 2, 0xFF},     // a lone CR ends a line
+      {"a\r\n\nb\r\n\xFF", 7, 4, 1, 0xFF},  // CR LF is one line end
   };
   for (const Case& c : cases) {
     std::u16string out = u"kept";

@@ -5,8 +5,15 @@
 
 namespace lipimattam {
 
-// Where the lock that keeps a second copy from starting lives: the user's runtime folder.
-[[nodiscard]] QString InstanceLockPath();
+// The folder for the lock that keeps a second copy from starting: the user's runtime folder,
+// or without one "lipimattam" in the user's cache folder, made for the user alone. A folder
+// that is not the user's, or that others may write in, is no place for the lock: `problem`
+// says why, and the program runs without it.
+struct LockFolder {
+  QString path;
+  QString problem;
+};
+[[nodiscard]] LockFolder InstanceLockFolder();
 
 // Registers "MLTTRev0.ttf" from the program's own folder for this process. A missing or
 // unusable file is not reported: the output box then uses whatever font the system offers.

@@ -7,114 +7,219 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace lipimattam {
 namespace {
 
-// The units of the line break that ends a paragraph.
-class LineBreak : public QTextBlockUserData {
- public:
-  explicit LineBreak(QString units) : units_(std::move(units)) {}
-  [[nodiscard]] const QString& Units() const { return units_; }
-
- private:
-  QString units_;
+// What a separator of the document stands for in the text: a line break, U+2028 itself, or
+// nothing at all (a cut made only so that no paragraph is too long to lay out quickly). A
+// paragraph's ending is kept as its block's user state, which is -1 (a plain LF) for a block
+// that nothing set.
+enum class Break : int {
+  kLineFeed = -1,
+  kCarriageReturn,
+  kCrLf,
+  kParagraphSeparator,
+  kLineSeparator,
+  kCut,
 };
 
-QString LineBreakAfter(const QTextBlock& block) {
-  if (const auto* line_break = dynamic_cast<const LineBreak*>(block.userData()))
-    return line_break->Units();
-  return QStringLiteral("\n");
-}
-
-void SetLineBreakAfter(QTextBlock block, const QString& units) {
-  block.setUserData(new LineBreak(units));  // the block owns its data
-}
-
-// The length of the line break starting at `at`, or 0.
-qsizetype LineBreakLength(QStringView text, qsizetype at) {
-  const char16_t unit = text[at].unicode();
-  if (unit == u'\r') return at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1;
-  return unit == u'\n' || unit == 0x2029 ? 1 : 0;
-}
-
-// Units that a document would take as the start or end of a frame show as U+FFFD instead.
-// They are noncharacters, never in text for people.
-QString Displayable(QStringView text) {
-  QString shown = text.toString();
-  for (QChar& unit : shown) {
-    const char16_t value = unit.unicode();
-    if (value == 0xFDD0 || value == 0xFDD1 || value == 0xFDEF) unit = QChar(0xFFFD);
+QString UnitsOf(Break kind) {
+  switch (kind) {
+    case Break::kLineFeed:
+      return QStringLiteral("\n");
+    case Break::kCarriageReturn:
+      return QStringLiteral("\r");
+    case Break::kCrLf:
+      return QStringLiteral("\r\n");
+    case Break::kParagraphSeparator:
+      return QString(QChar::ParagraphSeparator);
+    case Break::kLineSeparator:
+      return QString(QChar::LineSeparator);
+    case Break::kCut:
+      break;
   }
-  return shown;
+  return {};
+}
+
+Break BreakAfter(const QTextBlock& block) {
+  const int state = block.userState();
+  return state >= static_cast<int>(Break::kCarriageReturn) && state <= static_cast<int>(Break::kCut)
+             ? static_cast<Break>(state)
+             : Break::kLineFeed;
+}
+
+void SetBreakAfter(QTextBlock block, Break kind) {
+  block.setUserState(static_cast<int>(kind));
+}
+
+// In a paragraph that holds several lines, what each U+2028 of its text stands for, in order.
+class LinesInBlock : public QTextBlockUserData {
+ public:
+  explicit LinesInBlock(std::vector<Break> breaks) : breaks_(std::move(breaks)) {}
+  [[nodiscard]] Break operator[](std::size_t i) const { return breaks_[i]; }
+
+ private:
+  std::vector<Break> breaks_;
+};
+
+// The line break starting at `at`, and its length; length 0 for none. U+2028 is a line break
+// inside a paragraph, which the document keeps as text.
+std::pair<Break, qsizetype> LineBreakAt(QStringView text, qsizetype at) {
+  switch (text[at].unicode()) {
+    case u'\r':
+      if (at + 1 < text.size() && text[at + 1] == u'\n') return {Break::kCrLf, 2};
+      return {Break::kCarriageReturn, 1};
+    case u'\n':
+      return {Break::kLineFeed, 1};
+    case 0x2029:
+      return {Break::kParagraphSeparator, 1};
+    default:
+      return {Break::kCut, 0};
+  }
+}
+
+bool IsFrameMarker(QChar unit) {
+  return unit == QChar(0xFDD0) || unit == QChar(0xFDD1) || unit == QChar(0xFDEF);
+}
+
+// The text as the document takes it, and what each of its separators stands for, in order.
+// A paragraph ends at every line break (U+2029); or, with `join_lines`, lines are joined by
+// U+2028 into paragraphs of some thousand units, so that a huge text makes few paragraphs.
+// Units that a document would take as the start or end of a frame show as U+FFFD: they are
+// noncharacters, never in text for people.
+struct DocumentText {
+  QString shown;
+  std::vector<Break> breaks;
+};
+
+DocumentText ToDocumentText(QStringView text, bool join_lines) {
+  constexpr qsizetype kJoinedBlock = ExactTextEdit::kLongestBlock / 2;
+  DocumentText document;
+  document.shown.reserve(text.size() + text.size() / ExactTextEdit::kLongestBlock + 1);
+  qsizetype block_length = 0;
+  const auto separate = [&](QChar separator, Break kind) {
+    document.shown += separator;
+    document.breaks.push_back(kind);
+    block_length = separator == QChar::ParagraphSeparator ? 0 : block_length + 1;
+  };
+  const auto is_special = [join_lines](QStringView units, qsizetype at) {
+    return LineBreakAt(units, at).second != 0 || IsFrameMarker(units[at]) ||
+           (join_lines && units[at] == QChar::LineSeparator);
+  };
+  for (qsizetype at = 0; at < text.size();) {
+    // The run of plain units up to the next line break, frame marker or cut.
+    const qsizetype limit = std::min(text.size(), at + ExactTextEdit::kLongestBlock - block_length);
+    qsizetype run_end = at;
+    while (run_end < limit && !is_special(text, run_end)) ++run_end;
+    document.shown += text.sliced(at, run_end - at);
+    block_length += run_end - at;
+    at = run_end;
+    if (at == text.size()) break;
+    if (const auto [kind, length] = LineBreakAt(text, at); length != 0) {
+      const bool joined = join_lines && block_length < kJoinedBlock;
+      separate(joined ? QChar::LineSeparator : QChar::ParagraphSeparator, kind);
+      at += length;
+    } else if (IsFrameMarker(text[at])) {
+      document.shown += QChar::ReplacementCharacter;
+      ++block_length;
+      ++at;
+    } else if (text[at] == QChar::LineSeparator) {
+      separate(QChar::LineSeparator, Break::kLineSeparator);
+      ++at;
+    } else {
+      // A line too long to lay out quickly: cut after its last space near the limit, or at
+      // the limit, never inside a surrogate pair.
+      qsizetype cut = document.shown.size();
+      const QStringView tail =
+          QStringView(document.shown).last(std::min<qsizetype>(256, block_length));
+      if (const qsizetype space = tail.lastIndexOf(u' '); space >= 0) {
+        cut = document.shown.size() - tail.size() + space + 1;
+      } else if (text[at].isLowSurrogate()) {
+        cut = document.shown.size() - 1;
+      }
+      const QString moved = document.shown.sliced(cut);
+      document.shown.truncate(cut);
+      separate(QChar::ParagraphSeparator, Break::kCut);
+      document.shown += moved;
+      block_length = moved.size();
+    }
+  }
+  return document;
 }
 
 }  // namespace
 
 ExactTextEdit::ExactTextEdit(QWidget* parent) : QPlainTextEdit(parent) {}
 
-void ExactTextEdit::InsertExact(QTextCursor& cursor, QStringView text) {
-  const QString break_after_cursor = LineBreakAfter(cursor.block());
-  qsizetype start = 0;
-  for (qsizetype at = 0; at < text.size();) {
-    const qsizetype length = LineBreakLength(text, at);
-    if (length == 0) {
-      ++at;
-      continue;
+void ExactTextEdit::InsertExact(QTextCursor& cursor, QStringView text, bool join_lines) {
+  const DocumentText document_text = ToDocumentText(text, join_lines);
+  const Break break_after_cursor = BreakAfter(cursor.block());
+  const int first_block = cursor.blockNumber();
+  cursor.insertText(document_text.shown);
+  QTextBlock block = document()->findBlockByNumber(first_block);
+  auto next_break = document_text.breaks.cbegin();
+  for (; next_break != document_text.breaks.cend(); block = block.next()) {
+    if (join_lines) {
+      const auto lines = static_cast<std::ptrdiff_t>(block.text().count(QChar::LineSeparator));
+      if (lines != 0) block.setUserData(new LinesInBlock({next_break, next_break + lines}));
+      next_break += lines;
+      if (next_break == document_text.breaks.cend()) break;  // the last paragraph
     }
-    cursor.insertText(Displayable(text.sliced(start, at - start)));
-    cursor.insertBlock();
-    SetLineBreakAfter(cursor.block().previous(), text.sliced(at, length).toString());
-    at += length;
-    start = at;
+    SetBreakAfter(block, *next_break++);
   }
-  cursor.insertText(Displayable(text.sliced(start)));
-  SetLineBreakAfter(cursor.block(), break_after_cursor);
+  SetBreakAfter(cursor.block(), break_after_cursor);
 }
 
 void ExactTextEdit::SetExactText(QStringView text) {
+  QTextDocument* text_document = document();
+  const bool undo = text_document->isUndoRedoEnabled();
+  text_document->setUndoRedoEnabled(false);  // which also forgets the history
   clear();
-  shown_.clear();
-  QTextCursor cursor(document());
-  InsertExact(cursor, text);
+  QTextCursor cursor(text_document);
+  // Joined lines are only for a box that is never edited: an edit could not keep them apart.
+  InsertExact(cursor, text, isReadOnly() && text.size() > kJoinLinesAbove);
+  text_document->setUndoRedoEnabled(undo);
 }
 
 QString ExactTextEdit::ExactText(int from, int to) const {
   QString text;
+  // A separator is one character of the document and at most two units of the text.
+  text.reserve(std::max(0, to - from) + document()->blockCount());
   for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() <= to;
        block = block.next()) {
     const int block_start = block.position();
-    const int block_end = block_start + block.length() - 1;  // the break's position
+    const int block_end = block_start + block.length() - 1;  // the paragraph's end
     const int piece_start = std::max(from, block_start);
     const int piece_end = std::min(to, block_end);
-    if (piece_end > piece_start)
-      text += QStringView(block.text()).sliced(piece_start - block_start, piece_end - piece_start);
-    if (to > block_end && block.next().isValid()) text += LineBreakAfter(block);
+    if (piece_end > piece_start) {
+      const QString block_text = block.text();
+      const QStringView piece =
+          QStringView(block_text).sliced(piece_start - block_start, piece_end - piece_start);
+      if (const auto* lines = dynamic_cast<const LinesInBlock*>(block.userData())) {
+        auto line = static_cast<std::size_t>(
+            QStringView(block_text).first(piece_start - block_start).count(QChar::LineSeparator));
+        qsizetype run = 0;
+        for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
+             at = piece.indexOf(QChar::LineSeparator, run)) {
+          text += piece.sliced(run, at - run);
+          text += UnitsOf((*lines)[line++]);
+          run = at + 1;
+        }
+        text += piece.sliced(run);
+      } else {
+        text += piece;
+      }
+    }
+    if (to > block_end && block.next().isValid()) text += UnitsOf(BreakAfter(block));
   }
   return text;
 }
 
 QString ExactTextEdit::ExactText() const {
   return ExactText(0, document()->characterCount() - 1);
-}
-
-void ExactTextEdit::ShowText(QStringView text) {
-  const auto mismatch = std::mismatch(shown_.cbegin(), shown_.cend(), text.begin(), text.end());
-  auto kept = static_cast<qsizetype>(mismatch.first - shown_.cbegin());
-  // Never keep half of a CR LF: the break is rewritten whole.
-  if (kept > 0 && shown_[kept - 1] == u'\r') --kept;
-  const QStringView kept_text = QStringView(shown_).first(kept);
-  const auto document_position = static_cast<int>(kept - kept_text.count(u"\r\n"));
-
-  QTextCursor cursor(document());
-  cursor.beginEditBlock();
-  cursor.setPosition(document_position);
-  cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-  cursor.removeSelectedText();
-  SetLineBreakAfter(cursor.block(), QStringLiteral("\n"));
-  InsertExact(cursor, text.sliced(kept));
-  cursor.endEditBlock();
-  shown_ = text.toString();
 }
 
 QMimeData* ExactTextEdit::createMimeDataFromSelection() const {
@@ -133,7 +238,7 @@ void ExactTextEdit::insertFromMimeData(const QMimeData* source) {
   QTextCursor cursor = textCursor();
   cursor.beginEditBlock();
   cursor.removeSelectedText();
-  InsertExact(cursor, source->text());
+  InsertExact(cursor, source->text(), false);
   cursor.endEditBlock();
   setTextCursor(cursor);
 }

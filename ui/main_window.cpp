@@ -18,8 +18,16 @@ namespace {
 
 constexpr int kKeyCodeF5 = 116;
 constexpr int kCharacterEscape = 27;
-// How often the output box shows the growing text while a pass runs: about 30 times a second.
+// The pass yields to the window's pending events after this many code units: often enough
+// that a key is answered at once, seldom enough that yielding costs little beside converting.
+constexpr std::size_t kUnitsPerYield = 64;
+// How often the output box shows the growing text while a pass runs: about 30 times a second
+// while it is short; once it is long, only when it has doubled, so that showing it costs no
+// more in all than showing the final text twice; and not at all past two million units, of
+// which the disabled box shows only the first screenful anyway.
 constexpr qint64 kRefreshNanoseconds = 33'000'000;
+constexpr std::size_t kShortText = 1 << 16;
+constexpr std::size_t kLongestShownDuringPass = 1 << 21;
 
 // Thrown from the progress hook to leave a pass when the program ends during it.
 struct PassAbandoned {};
@@ -28,8 +36,8 @@ std::u16string_view Utf16(const QString& text) {
   return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
 
-QString FromUtf16(std::u16string_view text) {
-  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+QStringView View(std::u16string_view text) {
+  return {reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())};
 }
 
 // Makes a control with its name at its place in its parent.
@@ -61,7 +69,7 @@ int KeyCode(int qt_key) {
 }  // namespace
 
 // The window's side of a pass: the output box is disabled while the pass runs and shows the
-// text so far at display rate; pending events run after every code unit.
+// text so far from time to time; pending events run every few code units.
 class frmMain::Progress : public ConvertProgress {
  public:
   explicit Progress(frmMain& window) : window_(window) { since_refresh_.start(); }
@@ -71,8 +79,12 @@ class frmMain::Progress : public ConvertProgress {
   }
 
   void UnitPlaced(std::u16string_view output_so_far) override {
-    if (since_refresh_.nsecsElapsed() >= kRefreshNanoseconds) {
-      window_.TextBox2->ShowText(FromUtf16(output_so_far));
+    if (++units_ % kUnitsPerYield != 0) return;
+    const std::size_t size = output_so_far.size();
+    if (size <= kLongestShownDuringPass && since_refresh_.nsecsElapsed() >= kRefreshNanoseconds &&
+        (size < kShortText || size >= 2 * shown_size_)) {
+      window_.TextBox2->SetExactText(View(output_so_far));
+      shown_size_ = size;
       since_refresh_.restart();
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -86,6 +98,8 @@ class frmMain::Progress : public ConvertProgress {
  private:
   frmMain& window_;
   QElapsedTimer since_refresh_;
+  std::size_t units_ = 0;
+  std::size_t shown_size_ = 0;
 };
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
@@ -116,6 +130,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
 
   TextBox2->setFont(FontOf(QStringLiteral("ML-TTRevathi"), 14.25));
   TextBox2->setReadOnly(true);
+  TextBox2->setUndoRedoEnabled(false);
   TextBox2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   TextBox2->setTabChangesFocus(true);
 
@@ -171,7 +186,7 @@ void frmMain::RunPass() {
   const QString input = TextBox1->ExactText();
   Progress progress(*this);
   const std::u16string output = ConvertText(Utf16(input), progress);
-  TextBox2->SetExactText(FromUtf16(output));
+  TextBox2->SetExactText(View(output));
 }
 
 void frmMain::Form_KeyDown(int key_code, Qt::KeyboardModifiers /*modifiers*/) {
