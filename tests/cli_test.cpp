@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/test_text.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -220,13 +222,6 @@ TEST_P(CliFailure, ReportsWhereAndWritesNothing) {
   EXPECT_EQ(Leftovers(), made) << f.what << ": no temporary file is left";
 }
 
-std::string FailureName(const ::testing::TestParamInfo<Failure>& failure) {
-  std::string name;
-  for (const char c : std::string(failure.param.what))
-    name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     ExitStatuses, CliFailure,
     ::testing::Values(
@@ -301,7 +296,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 65,
                 {"emoji.txt:1:3", "U+1F600"}}),
-    FailureName);
+    lipimattam::testing::NameFromWhat());
 
 TEST_F(CliTest, EmptyInputGivesEmptyOutput) {
   WriteFile(Path("empty.txt"), "");
@@ -472,13 +467,6 @@ TEST_P(CliWriteFault, LeavesTheTargetAsItWas) {
   }
 }
 
-std::string WriteFaultName(const ::testing::TestParamInfo<WriteFault>& fault) {
-  std::string name;
-  for (const char c : std::string(fault.param.what))
-    name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Faults, CliWriteFault,
     ::testing::Values(
@@ -489,7 +477,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "Input/output error"},
         WriteFault{"a rename that fails", "",
                    "LIPIMATTAM_FAULT_CALL=rename LIPIMATTAM_FAULT_ERRNO=13", "Permission denied"}),
-    WriteFaultName);
+    lipimattam::testing::NameFromWhat());
 
 struct Interruption {
   int signal_number;

@@ -35,11 +35,6 @@ TEST_P(ConvertTextGolden, GivesTheGlyphCodes) {
                                 << Hex(output) << "\n  expected " << Hex(g.expected);
 }
 
-// "YA sign with O sign" is the case YA_sign_with_O_sign, so `ctest -R` can name it.
-std::string CaseName(const ::testing::TestParamInfo<Golden>& info) {
-  return TestName(info.param.what);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     LetterByLetter, ConvertTextGolden,
     ::testing::Values(
@@ -57,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                Units({0x0D01, 0x0D29, 0x0D44})},
         Golden{"post-base sign alone", Units({kSignAa}), u"m"},
         Golden{"consonant and AA sign", Units({kMa, kSignAa}), u"am"}),
-    CaseName);
+    NameFromWhat());
 
 INSTANTIATE_TEST_SUITE_P(
     Conjuncts, ConvertTextGolden,
@@ -84,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                Units({kSa, kVirama, kRra, kVirama, kRra, kSignE}), Units({0x6B, 0x76, 0x73, 0xE4})},
         Golden{"passed-through I and v fuse with KA", Units({u'I', u'v', kKa}), Units({0xA1})},
         Golden{"a passed-through I does not fuse", u"IvI", u"IvI"}),
-    CaseName);
+    NameFromWhat());
 
 INSTANTIATE_TEST_SUITE_P(
     SignPlacement, ConvertTextGolden,
@@ -116,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         Golden{"E sign goes before any last unit", Units({u'a', u'b', kSignE}), u"asb"},
         Golden{"E sign before a space", Units({u' ', kSignE}), u"s "},
         Golden{"E sign after a two-code vowel", Units({kIi, kSignE}), u"Csu"}),
-    CaseName);
+    NameFromWhat());
 
 // Every pair of the tail repair and every final fix-up, reached from Malayalam, then from
 // passed-through Latin text, which takes part like the glyph codes of the same value.
@@ -143,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
         Golden{"Latin brace st", u"{st", u"st{"}, Golden{"Latin brace ts", u"{ts", u"t{s"},
         Golden{"Latin brace brace s", u"{{s", u"{s{"}, Golden{"Latin brace ss", u"{ss", u"ss{"},
         Golden{"Latin kv a umlaut twice", u"kv\u00E4kv\u00E4", Units({0xCC, 0xCC})}),
-    CaseName);
+    NameFromWhat());
 
 // Two-part signs are placed as their two simple signs, each followed by the tail repair, so
 // the pre-base half goes in front of the consonant and its YA, VA or vocalic R sign.
@@ -174,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                u"tZym"},
         Golden{"AU as E and length mark gives the same",
                Units({kKa, kVirama, kYa, kSignE, kAuLengthMark}), u"sIyu"}),
-    CaseName);
+    NameFromWhat());
 
 // The RA sign is carried across a YA, VA or vocalic R sign as a pre-base vowel sign is: the
 // older spelling with the YA sign typed first gives the same codes as the other.
@@ -198,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                Units({u'{', kEmojiHigh, kEmojiLow, u'y'})},
         Golden{"with nothing before the sign", Units({u'y', kVirama, kRa}), u"{y"},
         Golden{"a line break is not moved", Units({u'\n', u'y', kVirama, kRa}), u"\n{y"}),
-    CaseName);
+    NameFromWhat());
 
 // A line break is where the output begins for every rule: nothing jumps in front of it and no
 // rule reaches back across it, while a space stays an ordinary unit.
@@ -219,7 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
         Golden{"no tail repair across a line break", u"Is\ny", u"Is\ny"},
         Golden{"a sign after a space still goes in front of it", Units({kKa, u' ', kSignE}),
                u"Is "}),
-    CaseName);
+    NameFromWhat());
 
 // Every row of the code-unit map, alone: what the font's encoding writes for each letter,
 // sign and digit, written out here rather than taken from the engine's table.
@@ -372,7 +367,7 @@ INSTANTIATE_TEST_SUITE_P(
         Golden{"a lone low half is one unit", Units({0xDC00, kSignE}), Units({u's', 0xDC00})},
         Golden{"a lone high half is one unit", Units({u'a', 0xD800, kSignE}),
                Units({u'a', u's', 0xD800})}),
-    CaseName);
+    NameFromWhat());
 
 INSTANTIATE_TEST_SUITE_P(SignAtTheStartIsKept, ConvertTextGolden,
                          ::testing::Values(Golden{"E sign alone", Units({kSignE}), u"s"},
@@ -382,7 +377,7 @@ INSTANTIATE_TEST_SUITE_P(SignAtTheStartIsKept, ConvertTextGolden,
                                            Golden{"OO sign alone", Units({kSignOo}), u"tm"},
                                            Golden{"AU sign alone", Units({kSignAu}), u"su"},
                                            Golden{"E sign then KA", Units({kSignE, kKa}), u"sI"}),
-                         CaseName);
+                         NameFromWhat());
 
 INSTANTIATE_TEST_SUITE_P(
     AtomicChillus, ConvertTextGolden,
@@ -396,7 +391,7 @@ INSTANTIATE_TEST_SUITE_P(
                              Units({0xE2})},
                       Golden{"chillu N then KA", Units({kChilluN, kKa}), Units({0xB3, 0x49})},
                       Golden{"avan", Units({kA, kVa, kChilluN}), Units({0x41, 0x68, 0xB3})}),
-    CaseName);
+    NameFromWhat());
 
 // The AI sign is drawn as two E-sign glyphs, both in front of the RA sign.
 INSTANTIATE_TEST_SUITE_P(
@@ -404,7 +399,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Golden{"KA, virama, RA, AI", Units({kKa, kVirama, kRa, kSignAi}), u"ss{I"},
                       Golden{"driver", Units({kDda, kVirama, kRa, kSignAi, kVa, kChilluRr}),
                              Units({0x73, 0x73, 0x7B, 0x55, 0x68, 0xC0})}),
-    CaseName);
+    NameFromWhat());
 
 // Every row of the conjunct table, reached from its Unicode letters.
 struct ConjunctCase {

@@ -40,6 +40,14 @@ inline std::string TestName(std::string_view what) {
   return name.empty() ? "empty" : name;
 }
 
+// Names a parameterized test after its case's `what`.
+struct NameFromWhat {
+  template <typename ParamInfo>
+  std::string operator()(const ParamInfo& info) const {
+    return TestName(info.param.what);
+  }
+};
+
 // Malayalam letters and signs by their Unicode names.
 inline constexpr char16_t kA = 0x0D05;
 inline constexpr char16_t kIi = 0x0D08;

@@ -32,10 +32,6 @@ TEST_P(ConvertToUnicodeReads, GivesTheUnicodeText) {
   EXPECT_EQ(result.unknown_codes, 0u) << r.what;
 }
 
-std::string ReadingName(const ::testing::TestParamInfo<Reading>& reading) {
-  return TestName(reading.param.what);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Letters, ConvertToUnicodeReads,
     ::testing::Values(
@@ -57,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         Reading{"anusvara and visarga", u"IwIx", u"\u0D15\u0D02\u0D15\u0D03"},
         Reading{"line breaks, spaces, other characters", u"I\r\n\u4E2D I.",
                 Units({kKa, u'\r', u'\n', 0x4E2D, u' ', kKa, u'.'})}),
-    ReadingName);
+    NameFromWhat());
 
 INSTANTIATE_TEST_SUITE_P(
     SignsInLogicalOrder, ConvertToUnicodeReads,
@@ -80,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         Reading{"E before a ligature", Units({u's', 0xA1}), Units({kKa, kVirama, kKa, kSignE})},
         Reading{"YA sign after a space", u" y", Units({u' ', kVirama, kYa})},
         Reading{"a sign with no consonant stands alone", u"s sm", Units({kSignE, u' ', kSignO})}),
-    ReadingName);
+    NameFromWhat());
 
 // Documents written with a vowel sign's first half between the consonant and its YA or VA sign,
 // or with the RA sign after the YA sign, read back as the placements written now do.
@@ -107,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Units({kNa, kVirama, kTa, kVirama, kRa, kVirama, kYa})},
         Reading{"NTA, RA sign in front", Units({u'{', 0xB4, u'y'}),
                 Units({kNa, kVirama, kTa, kVirama, kRa, kVirama, kYa})}),
-    ReadingName);
+    NameFromWhat());
 
 // A chillu formed on a ligature keeps the ligature's letters: "¡v!" is KA, virama, KA, virama,
 // ZWJ, never KA, virama and the chillu K, in both chillu forms.
