@@ -408,6 +408,10 @@ struct ConjunctCase {
   const char* letters;
 };
 
+void PrintTo(const ConjunctCase& c, std::ostream* os) {
+  *os << c.letters;
+}
+
 class ConjunctRows : public ::testing::TestWithParam<ConjunctCase> {};
 
 TEST_P(ConjunctRows, FuseIntoTheLigature) {

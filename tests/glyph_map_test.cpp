@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "tests/test_text.h"
@@ -16,6 +17,21 @@ struct MapCase {
   std::int32_t value;
   std::u16string expected;
 };
+
+void PrintTo(const MapCase& c, std::ostream* os) {
+  *os << c.value << " -> " << Hex(c.expected);
+}
+
+// Named by the value: U0D15, or minus1 for -1.
+std::string ValueName(const ::testing::TestParamInfo<MapCase>& c) {
+  char name[24];
+  if (c.param.value < 0) {
+    std::snprintf(name, sizeof name, "minus%d", -c.param.value);
+  } else {
+    std::snprintf(name, sizeof name, "U%04X", static_cast<unsigned>(c.param.value));
+  }
+  return name;
+}
 
 class MapCodeUnitTest : public ::testing::TestWithParam<MapCase> {};
 
@@ -40,13 +56,15 @@ INSTANTIATE_TEST_SUITE_P(
                       MapCase{0x0D48, u"ss"}, MapCase{0x0D4A, u"sm"}, MapCase{0x0D4B, u"tm"},
                       MapCase{0x0D4C, u"su"}, MapCase{0x0D4D, u"v"}, MapCase{0x0D57, u"u"},
                       MapCase{0x0D66, u"0"}, MapCase{0x0D6F, u"9"}, MapCase{0x200C, u"-"},
-                      MapCase{0x200D, u"!"}));
+                      MapCase{0x200D, u"!"}),
+    ValueName);
 
 // The atomic chillu letters give what consonant, virama and joiner give.
 INSTANTIATE_TEST_SUITE_P(Chillus, MapCodeUnitTest,
                          ::testing::Values(MapCase{0x0D7A, u"\u00AC"}, MapCase{0x0D7B, u"\u00B3"},
                                            MapCase{0x0D7C, u"\u00C0"}, MapCase{0x0D7D, u"\u00C2"},
-                                           MapCase{0x0D7E, u"\u00C4"}, MapCase{0x0D7F, u"Iv!"}));
+                                           MapCase{0x0D7E, u"\u00C4"}, MapCase{0x0D7F, u"Iv!"}),
+                         ValueName);
 
 // Values without a row come back as the unit itself; negative values as their 16-bit unit.
 INSTANTIATE_TEST_SUITE_P(Unchanged, MapCodeUnitTest,
@@ -57,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(Unchanged, MapCodeUnitTest,
                                            MapCase{0x0D79, u"\u0D79"}, MapCase{0x0D80, u"\u0D80"},
                                            MapCase{0x200B, u"\u200B"}, MapCase{0x200E, u"\u200E"},
                                            MapCase{0xFFFF, u"\uFFFF"}, MapCase{-1, u"\uFFFF"},
-                                           MapCase{-32768, u"\u8000"}));
+                                           MapCase{-32768, u"\u8000"}),
+                         ValueName);
 
 TEST(MapCodeUnit, NeverEmptyAndAtMostThreeUnits) {
   for (std::int32_t value = -32768; value <= 0xFFFF; ++value) {
