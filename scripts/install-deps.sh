@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build g++ clang-14 clang-format-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libutfcpp-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  fonts-smc-anjalioldlipi
+  fonts-smc-anjalioldlipi libharfbuzz-dev pkg-config python3-fonttools
   valgrind time
 )
 

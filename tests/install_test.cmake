@@ -8,7 +8,8 @@ if(NOT result EQUAL 0)
 endif()
 foreach(path bin/lipimattam bin/lipimattam-cli share/applications/lipimattam.desktop
              share/icons/hicolor/32x32/apps/lipimattam.png
-             share/icons/hicolor/scalable/apps/lipimattam.svg)
+             share/icons/hicolor/scalable/apps/lipimattam.svg
+             share/lipimattam/fonts/LipimattamML-TT.ttf share/lipimattam/fonts/OFL.txt)
   if(NOT EXISTS "${PREFIX}/${path}")
     message(FATAL_ERROR "not installed: ${path}")
   endif()
@@ -24,4 +25,12 @@ string(FIND "${entry}" "Malayalam" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "desktop entry keywords lack Malayalam")
 endif()
+# The display font goes with the licence it is under.
+file(READ "${PREFIX}/share/lipimattam/fonts/OFL.txt" licence)
+foreach(words "SIL OPEN FONT LICENSE" "Reserved Font Name AnjaliOldLipi" "Lipimattam ML-TT")
+  string(FIND "${licence}" "${words}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "OFL.txt lacks ${words}")
+  endif()
+endforeach()
 file(REMOVE_RECURSE "${PREFIX}")
