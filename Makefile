@@ -1,6 +1,6 @@
 # The two commands of the README, and a few more for developers. Each installs what is
 # missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
-.PHONY: deps run test sanitize bench fuzz format clean
+.PHONY: deps run test sanitize bench fuzz format screenshot clean
 FUZZ_SECONDS ?= 60
 
 deps:
@@ -29,6 +29,12 @@ bench: deps
 
 fuzz: deps
 	@bash scripts/run-fuzzers.sh $(FUZZ_SECONDS)
+
+# The README's picture of the window, in the display font.
+screenshot: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target lipimattam-screenshot
+	@QT_QPA_PLATFORM=offscreen ./build/release/ui/lipimattam-screenshot assets/screenshot.png
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -3,6 +3,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
@@ -107,6 +109,8 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase() { lipimattam::RegisterFonts(); }
+
   void init() {
     window_ = new frmMain;
     ended_ = 0;
@@ -147,7 +151,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->cmdConvert->text(), QStringLiteral("&Convert"));
     QCOMPARE(window_->TextBox1->font().family(), QStringLiteral("AnjaliOldLipi"));
     QCOMPARE(window_->TextBox1->font().pointSizeF(), 15.75);
-    QCOMPARE(window_->TextBox2->font().family(), QStringLiteral("ML-TTRevathi"));
+    // The font the encoding was made for where the machine has it, else the display font.
+    QCOMPARE(window_->TextBox2->font().family(),
+             QFontDatabase::hasFamily(QStringLiteral("ML-TTRevathi"))
+                 ? QStringLiteral("ML-TTRevathi")
+                 : QStringLiteral("Lipimattam ML-TT"));
     QCOMPARE(window_->TextBox2->font().pointSizeF(), 14.25);
     QCOMPARE(window_->TextBox2->font().weight(), QFont::Normal);
     QCOMPARE(window_->TextBox1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -258,6 +266,35 @@ class MainWindowTest : public QObject {
     window_->TextBox2->copy();
     const qsizetype exact_start = expected.indexOf(QStringLiteral("\r\n")) + 2;
     QCOMPARE(QApplication::clipboard()->text(), expected.mid(exact_start, 3));
+  }
+
+  // Without ML-TTRevathi the box shows the codes at U+F000 + code in the display font; the
+  // text, a copy and a line break are the real units, and a unit U+F0xx of the text itself, or
+  // a code the font has nothing for, shows and copies as itself.
+  void OutputBoxShowsDisplayCopiesAndCopiesTheCodes() {
+    if (QFontDatabase::hasFamily(QStringLiteral("ML-TTRevathi")))
+      QSKIP("this machine has ML-TTRevathi, which the box shows the codes in");
+    QCOMPARE(QFontInfo(window_->TextBox2->font()).family(), QStringLiteral("Lipimattam ML-TT"));
+    const QString input =
+        QString::fromUtf16(u"\u0D15\u0D4D\u0D30\u0D48 \u0D23\u0D4D\u0D1F\r\n\uF041\u00E5A.");
+    window_->TextBox1->SetExactText(input);
+    window_->cmdConvert_Click();
+    const QString expected = Converted(input);
+    QVERIFY(expected.contains(QChar(0xAD)));  // the NNA-TTA ligature, a soft hyphen in Latin-1
+    const QString shown = window_->TextBox2->document()->toPlainText();
+    QCOMPARE(shown, QString::fromUtf16(u"\uF073\uF073\uF07B\uF049 \uF0AD\n"
+                                       u"\uF041\u00E5\uF041\uF02E"));
+    QCOMPARE(window_->TextBox2->ExactText(), expected);
+    window_->TextBox2->selectAll();
+    window_->TextBox2->copy();
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+    QTextCursor cursor = window_->TextBox2->textCursor();
+    const int second_line = window_->TextBox2->document()->findBlockByNumber(1).position();
+    cursor.setPosition(second_line - 2);
+    cursor.setPosition(second_line + 1, QTextCursor::KeepAnchor);
+    window_->TextBox2->setTextCursor(cursor);
+    window_->TextBox2->copy();
+    QCOMPARE(QApplication::clipboard()->text(), QString::fromUtf16(u"\u00AD\r\n\uF041"));
   }
 
   void InputBoxKeepsPastedTextExactly() {
@@ -390,7 +427,7 @@ class MainWindowTest : public QObject {
   void MissingFontFileIsNotReported() {
     // The build folder has no MLTTRev0.ttf: registering it fails silently.
     QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/MLTTRev0.ttf"));
-    lipimattam::RegisterBundledFont();
+    lipimattam::RegisterFonts();
     window_->TextBox1->SetExactText(kMalayalam);
     window_->cmdConvert_Click();
     QCOMPARE(window_->TextBox2->ExactText(), Converted(kMalayalam));

@@ -87,9 +87,10 @@ LockFolder InstanceLockFolder() {
   return {folder, ProblemWithFolder(folder)};
 }
 
-void RegisterBundledFont() {
+void RegisterFonts() {
   (void)QFontDatabase::addApplicationFont(QCoreApplication::applicationDirPath() +
                                           QStringLiteral("/MLTTRev0.ttf"));
+  (void)QFontDatabase::addApplicationFont(QStringLiteral(":/lipimattam/LipimattamML-TT.ttf"));
 }
 
 int RunApplication(int argc, char** argv) {
@@ -129,7 +130,7 @@ int RunApplication(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("lipimattam"));
   QApplication::setApplicationDisplayName(QStringLiteral("Lipimattam"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/lipimattam/lipimattam.png")));
-  RegisterBundledFont();
+  RegisterFonts();
 
   frmMain window;
   window.Form_Load();

@@ -15,9 +15,10 @@ struct LockFolder {
 };
 [[nodiscard]] LockFolder InstanceLockFolder();
 
-// Registers "MLTTRev0.ttf" from the program's own folder for this process. A missing or
-// unusable file is not reported: the output box then uses whatever font the system offers.
-void RegisterBundledFont();
+// Registers the fonts for this process: "MLTTRev0.ttf" from the program's own folder, and the
+// display font "Lipimattam ML-TT" built into the program. A missing or unusable file is not
+// reported: the output box then uses the display font.
+void RegisterFonts();
 
 // Runs the program; returns its exit status.
 int RunApplication(int argc, char** argv);

@@ -1,5 +1,6 @@
 #include "ui/exact_text_edit.h"
 
+#include <QFontMetrics>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextBlockUserData>
@@ -55,14 +56,15 @@ void SetBreakAfter(QTextBlock block, Break kind) {
   block.setUserState(static_cast<int>(kind));
 }
 
-// In a paragraph that holds several lines, what each U+2028 of its text stands for, in order.
-class LinesInBlock : public QTextBlockUserData {
+// What a paragraph's text holds besides plain units: what each U+2028 of it stands for, when
+// it holds several lines; and where a unit U+F021..U+F0FF is itself, not the display copy of
+// a glyph code.
+class BlockText : public QTextBlockUserData {
  public:
-  explicit LinesInBlock(std::vector<Break> breaks) : breaks_(std::move(breaks)) {}
-  [[nodiscard]] Break operator[](std::size_t i) const { return breaks_[i]; }
-
- private:
-  std::vector<Break> breaks_;
+  BlockText(std::vector<Break> line_breaks, std::vector<qsizetype> units_themselves)
+      : lines(std::move(line_breaks)), private_use_units(std::move(units_themselves)) {}
+  std::vector<Break> lines;
+  std::vector<qsizetype> private_use_units;  // positions in the paragraph, ascending
 };
 
 // The line break starting at `at`, and its length; length 0 for none. U+2028 is a line break
@@ -93,6 +95,7 @@ bool IsFrameMarker(QChar unit) {
 struct DocumentText {
   QString shown;
   std::vector<Break> breaks;
+  std::vector<qsizetype> private_use_units;  // where `shown` holds a unit U+F0xx itself
 };
 
 DocumentText ToDocumentText(QStringView text, bool join_lines) {
@@ -150,25 +153,65 @@ DocumentText ToDocumentText(QStringView text, bool join_lines) {
   return document;
 }
 
+// Shows each glyph code that has a display copy at U+F000 + code, and notes where the text
+// itself holds such a unit.
+void ShowDisplayCopies(DocumentText& document, const ExactTextEdit::CodeSet& copied) {
+  QChar* unit = document.shown.data();
+  for (qsizetype at = 0; at < document.shown.size(); ++at, ++unit) {
+    const char16_t value = unit->unicode();
+    if (value <= 0xFF && copied[value]) {
+      *unit = QChar(static_cast<char16_t>(ExactTextEdit::kDisplayCopy + value));
+    } else if (value >= ExactTextEdit::kDisplayCopy &&
+               value <= ExactTextEdit::kDisplayCopy + 0xFF &&
+               copied[value - ExactTextEdit::kDisplayCopy]) {
+      document.private_use_units.push_back(at);
+    }
+  }
+}
+
 }  // namespace
 
 ExactTextEdit::ExactTextEdit(QWidget* parent) : QPlainTextEdit(parent) {}
 
+void ExactTextEdit::ShowCodesAsDisplayCopies(const QFont& font) {
+  const QFontMetrics metrics(font);
+  shows_display_copies_ = false;
+  for (char16_t code = 0; code <= 0xFF; ++code) {
+    display_copies_[code] = code > 0x20 && metrics.inFontUcs4(kDisplayCopy + code);
+    shows_display_copies_ = shows_display_copies_ || display_copies_[code];
+  }
+}
+
 void ExactTextEdit::InsertExact(QTextCursor& cursor, QStringView text, bool join_lines) {
-  const DocumentText document_text = ToDocumentText(text, join_lines);
+  DocumentText document_text = ToDocumentText(text, join_lines);
+  if (shows_display_copies_) ShowDisplayCopies(document_text, display_copies_);
   const Break break_after_cursor = BreakAfter(cursor.block());
   const int first_block = cursor.blockNumber();
+  const qsizetype first_position = cursor.positionInBlock();
   cursor.insertText(document_text.shown);
-  QTextBlock block = document()->findBlockByNumber(first_block);
+  // Each paragraph from the cursor's on: its lines, its units U+F0xx, the break that ends it.
   auto next_break = document_text.breaks.cbegin();
-  for (; next_break != document_text.breaks.cend(); block = block.next()) {
+  auto next_private_use = document_text.private_use_units.cbegin();
+  qsizetype block_start = -first_position;  // where the paragraph begins in `shown`
+  for (QTextBlock block = document()->findBlockByNumber(first_block); block.isValid();
+       block = block.next()) {
+    const qsizetype block_end = block_start + block.length() - 1;
+    std::vector<Break> lines;
     if (join_lines) {
-      const auto lines = static_cast<std::ptrdiff_t>(block.text().count(QChar::LineSeparator));
-      if (lines != 0) block.setUserData(new LinesInBlock({next_break, next_break + lines}));
-      next_break += lines;
-      if (next_break == document_text.breaks.cend()) break;  // the last paragraph
+      const auto count = static_cast<std::ptrdiff_t>(block.text().count(QChar::LineSeparator));
+      lines.assign(next_break, next_break + count);
+      next_break += count;
     }
+    std::vector<qsizetype> private_use;
+    for (; next_private_use != document_text.private_use_units.cend() &&
+           *next_private_use < block_end;
+         ++next_private_use)
+      private_use.push_back(*next_private_use - block_start);
+    if (!lines.empty() || !private_use.empty())
+      block.setUserData(new BlockText(std::move(lines), std::move(private_use)));
+    if (next_break == document_text.breaks.cend()) break;  // the last paragraph inserted
     SetBreakAfter(block, *next_break++);
+    block_start = block_end + 1;
   }
   SetBreakAfter(cursor.block(), break_after_cursor);
 }
@@ -198,24 +241,39 @@ QString ExactTextEdit::ExactText(int from, int to) const {
       const QString block_text = block.text();
       const QStringView piece =
           QStringView(block_text).sliced(piece_start - block_start, piece_end - piece_start);
-      if (const auto* lines = dynamic_cast<const LinesInBlock*>(block.userData())) {
-        auto line = static_cast<std::size_t>(
-            QStringView(block_text).first(piece_start - block_start).count(QChar::LineSeparator));
-        qsizetype run = 0;
-        for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
-             at = piece.indexOf(QChar::LineSeparator, run)) {
-          text += piece.sliced(run, at - run);
-          text += UnitsOf((*lines)[line++]);
-          run = at + 1;
-        }
-        text += piece.sliced(run);
-      } else {
+      if (block.userData() == nullptr && !shows_display_copies_) {
         text += piece;
+      } else {
+        AppendExact(text, piece, piece_start - block_start, block_text, block.userData());
       }
     }
     if (to > block_end && block.next().isValid()) text += UnitsOf(BreakAfter(block));
   }
   return text;
+}
+
+void ExactTextEdit::AppendExact(QString& text, QStringView piece, qsizetype offset,
+                                QStringView block_text,
+                                const QTextBlockUserData* block_data) const {
+  const auto* extra = dynamic_cast<const BlockText*>(block_data);
+  static const std::vector<Break> kNoLines;
+  static const std::vector<qsizetype> kNoUnits;
+  const std::vector<Break>& lines = extra != nullptr ? extra->lines : kNoLines;
+  const std::vector<qsizetype>& units = extra != nullptr ? extra->private_use_units : kNoUnits;
+  auto line = static_cast<std::size_t>(block_text.first(offset).count(QChar::LineSeparator));
+  auto unit_itself = std::lower_bound(units.begin(), units.end(), offset);
+  for (qsizetype i = 0; i < piece.size(); ++i) {
+    const char16_t value = piece[i].unicode();
+    if (value == QChar::LineSeparator && !lines.empty()) {
+      text += UnitsOf(lines[line++]);
+    } else if (shows_display_copies_ && value >= kDisplayCopy && value <= kDisplayCopy + 0xFF) {
+      const bool itself = unit_itself != units.end() && *unit_itself == offset + i;
+      if (itself) ++unit_itself;
+      text += itself ? QChar(value) : QChar(static_cast<char16_t>(value - kDisplayCopy));
+    } else {
+      text += QChar(value);
+    }
+  }
 }
 
 QString ExactTextEdit::ExactText() const {

@@ -2,9 +2,13 @@
 // and stays quick with texts of many megabytes.
 #pragma once
 
+#include <QFont>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QStringView>
+#include <QTextBlockUserData>
+
+#include <array>
 
 namespace lipimattam {
 
@@ -21,8 +25,16 @@ class ExactTextEdit : public QPlainTextEdit {
  public:
   static constexpr qsizetype kLongestBlock = 4096;
   static constexpr qsizetype kJoinLinesAbove = qsizetype{1} << 22;
+  static constexpr char16_t kDisplayCopy = 0xF000;
+  using CodeSet = std::array<bool, 0x100>;
 
   explicit ExactTextEdit(QWidget* parent = nullptr);
+
+  // From now on shows each glyph code 0x21..0xFF that `font` draws at U+F000 + code as that
+  // character: a display font that draws the codes there, where they are letters to the line
+  // breaker and no code is taken for a soft hyphen. ExactText and Copy give the codes, and a
+  // unit U+F0xx of the text stays itself.
+  void ShowCodesAsDisplayCopies(const QFont& font);
 
   // Replaces the whole text in one insertion, with no undo history.
   void SetExactText(QStringView text);
@@ -40,6 +52,12 @@ class ExactTextEdit : public QPlainTextEdit {
   // breaks (or, with `join_lines`, every few thousand units) and where a line is too long to
   // lay out quickly.
   void InsertExact(QTextCursor& cursor, QStringView text, bool join_lines);
+  // Appends the units that `piece`, at `offset` in its paragraph, stands for.
+  void AppendExact(QString& text, QStringView piece, qsizetype offset, QStringView block_text,
+                   const QTextBlockUserData* block_data) const;
+
+  CodeSet display_copies_{};
+  bool shows_display_copies_ = false;
 };
 
 }  // namespace lipimattam

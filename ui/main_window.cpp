@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kKeyCodeF5 = 116;
 constexpr int kCharacterEscape = 27;
+constexpr const char* kDisplayFont = "Lipimattam ML-TT";
 // The pass yields to the window's pending events after this many code units: often enough
 // that a key is answered at once, seldom enough that yielding costs little beside converting.
 constexpr std::size_t kUnitsPerYield = 64;
@@ -128,7 +130,12 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent) {
 
   connect(cmdConvert, &QPushButton::clicked, this, [this] { cmdConvert_Click(); });
 
-  TextBox2->setFont(FontOf(QStringLiteral("ML-TTRevathi"), 14.25));
+  // The font the encoding was made for, where the machine has it; else the display font,
+  // which draws the codes at U+F000 + code.
+  const bool has_revathi = QFontDatabase::hasFamily(QStringLiteral("ML-TTRevathi"));
+  TextBox2->setFont(
+      FontOf(has_revathi ? QStringLiteral("ML-TTRevathi") : QString(kDisplayFont), 14.25));
+  if (!has_revathi) TextBox2->ShowCodesAsDisplayCopies(TextBox2->font());
   TextBox2->setReadOnly(true);
   TextBox2->setUndoRedoEnabled(false);
   TextBox2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
