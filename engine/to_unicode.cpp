@@ -143,7 +143,8 @@ class Reader {
   Reader(std::u16string_view glyphs, const ToUnicodeOptions& options)
       : glyphs_(glyphs),
         options_(options),
-        buffer_(std::make_unique_for_overwrite<char16_t[]>(kMostUnitsPerCode * glyphs.size() + 8)),
+        // Not zero-filled: the reader writes every unit it keeps.
+        buffer_(new char16_t[kMostUnitsPerCode * glyphs.size() + 8]),
         end_(buffer_.get()) {}
 
   ToUnicodeResult Run() && {
