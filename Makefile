@@ -1,6 +1,6 @@
 # The two commands of the README, and a few more for developers. Each installs what is
 # missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
-.PHONY: deps run test sanitize bench fuzz format screenshot clean
+.PHONY: deps run test sanitize bench fuzz web format screenshot clean
 FUZZ_SECONDS ?= 60
 
 deps:
@@ -30,11 +30,20 @@ bench: deps
 fuzz: deps
 	@bash scripts/run-fuzzers.sh $(FUZZ_SECONDS)
 
-# The README's picture of the window, in the display font.
+# The web page in build/web: open build/web/index.html, or put the folder on any host.
+web: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target web
+	@rm -rf build/web && mkdir -p build/web && cp build/release/web/page/* build/web/
+	@echo "build/web/index.html"
+
+# The README's pictures: the window, in the display font, and the page in Chromium.
 screenshot: deps
 	@cmake --preset release >/dev/null
-	@cmake --build --preset release --target lipimattam-screenshot
+	@cmake --build --preset release --target lipimattam-screenshot web
 	@QT_QPA_PLATFORM=offscreen ./build/release/ui/lipimattam-screenshot assets/screenshot.png
+	@/usr/bin/python3 tests/web_test.py build/release/web/page/index.html --screenshot \
+		assets/web-screenshot.png
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

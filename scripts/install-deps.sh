@@ -7,7 +7,8 @@ packages=(
   build-essential cmake ninja-build g++ clang-14 clang-format-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libutfcpp-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  fonts-smc-anjalioldlipi libharfbuzz-dev pkg-config python3-fonttools
+  fonts-smc-anjalioldlipi libharfbuzz-dev pkg-config python3-fonttools python3-brotli
+  emscripten node-acorn chromium chromium-driver python3-selenium
   valgrind time
 )
 

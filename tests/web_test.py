@@ -1,0 +1,256 @@
+#!/usr/bin/python3
+"""The page in headless Chromium, driven as a user drives it, checked against lipimattam-cli.
+
+usage: web_test.py PAGE CLI MAKE_TEXT [--screenshot PNG]
+
+PAGE is the built index.html, opened from the file; CLI the built filter; MAKE_TEXT the
+generator of Malayalam text. With --screenshot it only saves a picture of the page with a
+converted paragraph.
+"""
+
+import base64
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.keys import Keys
+
+PAGE, CLI, MAKE_TEXT = None, None, None
+
+
+def start_browser(profile):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                     "--no-first-run", "--disable-background-networking",
+                     "--disable-component-update", "--disable-sync", "--window-size=820,620",
+                     "--user-data-dir=" + profile):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def cli(text, *arguments):
+    result = subprocess.run([CLI, *arguments], input=text.encode("utf-8", "surrogatepass"),
+                            stdout=subprocess.PIPE, check=True)
+    return result.stdout.decode("utf-8")
+
+
+def generated_text(megabytes, lines=None):
+    """Generated Malayalam with LF line breaks, as a page's text box holds any text."""
+    text = subprocess.run([MAKE_TEXT, str(megabytes)], stdout=subprocess.PIPE,
+                          check=True).stdout.decode("utf-8").replace("\r\n", "\n")
+    return "\n".join(text.split("\n")[:lines]) if lines else text
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.profile = tempfile.mkdtemp(prefix="lipimattam-web-test-")
+        cls.browser = start_browser(cls.profile)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        shutil.rmtree(cls.profile, ignore_errors=True)
+
+    def setUp(self):
+        self.browser.get("file://" + PAGE)
+        self.browser.get_log("performance")  # only what happens from here on counts
+        self.run_js("return window.lipimattam !== undefined")
+
+    def run_js(self, script, *arguments):
+        return self.browser.execute_script(script, *arguments)
+
+    def element(self, element_id):
+        return self.browser.find_element("id", element_id)
+
+    def paste(self, text):
+        self.run_js("document.getElementById('TextBox1').value = arguments[0]", text)
+
+    def wait_for_output(self, timeout=60):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if not self.run_js("return window.lipimattam.busy()"):
+                return self.run_js("return window.lipimattam.output()")
+            time.sleep(0.05)
+        self.fail("the conversion did not end")
+
+    def convert_with_f5(self, text):
+        self.paste(text)
+        self.element("TextBox1").send_keys(Keys.F5)
+        time.sleep(0.05)
+        return self.wait_for_output()
+
+    def test_layout_words_and_language(self):
+        self.assertEqual(self.browser.title, "Convert Unicode to ML - Lipimattam")
+        self.assertEqual(self.element("caption1").text,
+                         "Paste Malayalam Unicode Text and click Convert Button")
+        self.assertEqual(self.element("caption2").text,
+                         "Copy the converted Text by pressing rightmouse button")
+        self.assertEqual(self.element("cmdConvert").text, "Convert")
+        for box in ("TextBox1", "TextBox2"):
+            self.assertEqual(self.element(box).get_attribute("lang"), "ml")
+            self.assertEqual(self.element(box).get_attribute("aria-labelledby"),
+                             "caption" + box[-1])
+        self.assertEqual(self.run_js("return document.activeElement.id"), "TextBox1")
+        loaded = self.browser.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "document.fonts.load('16px \"Lipimattam ML-TT\"', '\\uF049')"
+            ".then(faces => done(faces.length), () => done(-1));")
+        self.assertEqual(loaded, 1)
+
+    def test_converts_as_the_filter_does(self):
+        text = generated_text(1, lines=300)
+        self.assertGreater(text.count("\n"), 250)
+        self.assertEqual(self.convert_with_f5(text), cli(text))
+        # What the box shows is the display copy, in the display font.
+        shown = self.run_js("return document.getElementById('TextBox2').textContent")
+        self.assertEqual(len(shown), len(cli(text)))
+        self.assertTrue(all(ord(unit) >= 0xF021 or unit in " \n" or ord(unit) > 0xFF
+                            for unit in shown[:2000]))
+
+    def test_alt_c_and_the_button_convert(self):
+        self.paste("\u0D15\u0D4A")
+        self.element("TextBox1").send_keys(Keys.ALT + "c")
+        self.assertEqual(self.wait_for_output(), "sIm")
+        self.paste("\u0D15\u0D46")
+        self.element("cmdConvert").click()
+        self.assertEqual(self.wait_for_output(), "sI")
+
+    def test_copy_gives_the_real_units(self):
+        text = ("\u0D15\u0D4D\u0D30\u0D48 \u0D23\u0D4D\u0D1F\n\uF041\U0001F600\u00E5A." * 3)
+        expected = cli(text)
+        self.assertEqual(self.convert_with_f5(text), expected)
+        copied = self.run_js("""
+            const box = document.getElementById('TextBox2');
+            const range = document.createRange();
+            range.selectNodeContents(box);
+            document.getSelection().removeAllRanges();
+            document.getSelection().addRange(range);
+            const event = new ClipboardEvent('copy', {clipboardData: new DataTransfer(),
+                                                      bubbles: true, cancelable: true});
+            box.dispatchEvent(event);
+            return event.clipboardData.getData('text/plain');""")
+        self.assertEqual(copied, expected)
+        part = self.run_js("""
+            const box = document.getElementById('TextBox2');
+            const range = document.createRange();
+            range.setStart(box.firstChild.firstChild, 3);
+            range.setEnd(box.firstChild.firstChild, 8);
+            document.getSelection().removeAllRanges();
+            document.getSelection().addRange(range);
+            const event = new ClipboardEvent('copy', {clipboardData: new DataTransfer(),
+                                                      bubbles: true, cancelable: true});
+            box.dispatchEvent(event);
+            return event.clipboardData.getData('text/plain');""")
+        self.assertEqual(part, expected[3:8])  # before the emoji: units and code points alike
+
+    def test_downloads_give_utf8_or_one_byte_per_code(self):
+        self.convert_with_f5("\u0D15\u0D4D\u0D30\u0D48 \u0D23\u0D4D\u0D1F")
+        utf8 = self.run_js("return Array.from(window.lipimattam.bytes('utf-8'))")
+        self.assertEqual(bytes(utf8), cli("\u0D15\u0D4D\u0D30\u0D48 \u0D23\u0D4D\u0D1F")
+                         .encode("utf-8"))
+        latin1 = self.run_js("return Array.from(window.lipimattam.bytes('windows-1252'))")
+        self.assertEqual(bytes(latin1), b"ss{I \xad")
+        self.convert_with_f5("\u0D15\n\u4E2D")
+        self.element("cmdDownloadLatin1").click()
+        self.assertIn("U+4E2D at line 2, column 1", self.element("status").text)
+
+    def test_reverse_direction_with_its_options(self):
+        unicode_text = generated_text(1, lines=40)
+        codes = cli(unicode_text)
+        self.run_js("const d = document.getElementById('direction');"
+                    "d.value = 'to-unicode'; d.dispatchEvent(new Event('change'));")
+        self.assertTrue(self.element("chillu").is_displayed())
+        self.assertEqual(self.convert_with_f5(codes), cli(codes, "--to-unicode"))
+        self.run_js("document.getElementById('chillu').value = 'sequence';"
+                    "document.getElementById('digits').value = 'malayalam';")
+        self.assertEqual(self.convert_with_f5(codes + " 2026"),
+                         cli(codes + " 2026", "--to-unicode", "--chillu", "sequence",
+                             "--digits", "malayalam"))
+        self.convert_with_f5("I\u00e5")
+        self.assertIn("line 1, column 2", self.element("status").text)
+
+    def test_a_long_text_keeps_the_page_answering(self):
+        text = generated_text(5)
+        self.paste(text)
+        # The pasted text laid out first: that is the paste's work, not the conversion's.
+        self.run_js("return document.getElementById('TextBox1').scrollHeight")
+        # Tasks queued while the text converts and fills the box: they must run meanwhile.
+        self.run_js("""
+            window.answered = 0;
+            window.longestWait = 0;
+            let last = performance.now();
+            const tick = () => {
+              const now = performance.now();
+              if (window.lipimattam.busy()) {
+                window.answered++;
+                window.longestWait = Math.max(window.longestWait, now - last);
+              }
+              last = now;
+              if (!window.stopTicks) setTimeout(tick, 10);
+            };
+            setTimeout(tick, 10);""")
+        self.element("TextBox1").send_keys(Keys.F5)
+        time.sleep(0.05)
+        output = self.wait_for_output(timeout=120)
+        self.run_js("window.stopTicks = true")
+        self.assertEqual(output, cli(text))
+        answered = self.run_js("return window.answered")
+        self.assertGreater(answered, 5, "the page ran no task while the text converted")
+        print("5 MB: %d tasks ran during the pass; the longest wait between them was %.0f ms" %
+              (answered, self.run_js("return window.longestWait")), file=sys.stderr)
+
+    def test_the_page_makes_no_network_request(self):
+        self.convert_with_f5("\u0D15")
+        self.browser.get("file://" + PAGE)
+        self.convert_with_f5("\u0D2E\u0D32\u0D2F\u0D3E\u0D33\u0D02")
+        urls = []
+        for entry in self.browser.get_log("performance"):
+            message = json.loads(entry["message"])["message"]
+            if message["method"] == "Network.requestWillBeSent":
+                urls.append(message["params"]["request"]["url"])
+        self.assertTrue(urls, "the log shows no request at all, not even the page")
+        self.assertEqual([url for url in urls if url.split(":")[0] not in ("file", "data", "blob")],
+                         [])
+        errors = [entry for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]
+        self.assertEqual(errors, [])
+
+
+def screenshot(path):
+    profile = tempfile.mkdtemp(prefix="lipimattam-web-shot-")
+    browser = start_browser(profile)
+    try:
+        browser.get("file://" + PAGE)
+        text = ("മലയാളം കേരളത്തിന്റെ ഭാഷയാണ്. പത്രങ്ങളും പ്രസാധകരും ഇന്നും പഴയ ഫോണ്ടുകളിൽ "
+                "അച്ചടിക്കുന്നു.\nഉദ്യോഗസ്ഥൻ, സ്വാതന്ത്ര്യം, പ്രോഗ്രാം, ക്രൈസ്തവർ, ദ്വൈതം, "
+                "ശ്രീ, കൃഷി, വിദ്യാർത്ഥികൾ.")
+        browser.execute_script("document.getElementById('TextBox1').value = arguments[0]", text)
+        browser.find_element("id", "TextBox1").send_keys(Keys.F5)
+        time.sleep(1)
+        with open(path, "wb") as picture:
+            picture.write(base64.b64decode(browser.get_screenshot_as_base64()))
+    finally:
+        browser.quit()
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    arguments = sys.argv[1:]
+    if "--screenshot" in arguments:
+        at = arguments.index("--screenshot")
+        PAGE = os.path.abspath(arguments[0])
+        screenshot(arguments[at + 1])
+        sys.exit(0)
+    if len(arguments) < 3:
+        sys.exit(__doc__)
+    PAGE, CLI, MAKE_TEXT = (os.path.abspath(argument) for argument in arguments[:3])
+    unittest.main(argv=[sys.argv[0], "-v"] + sys.argv[4:])

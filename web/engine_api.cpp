@@ -1,0 +1,69 @@
+// The engine as the WebAssembly module exports it: plain functions over UTF-16 buffers in the
+// module's memory, for web/lipimattam.js. One conversion at a time; each result stays until the
+// next call.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/convert.h"
+#include "engine/to_unicode.h"
+
+namespace {
+
+std::optional<lipimattam::TextConverter> g_converter;
+std::u16string g_output;
+std::size_t g_unknown_codes = 0;
+std::size_t g_first_unknown = 0;
+
+}  // namespace
+
+extern "C" {
+
+// Starts converting a text of about `expected_units` units into the font's codes, given in
+// pieces.
+void lipimattam_begin(std::size_t expected_units) {
+  g_converter.emplace(expected_units);
+}
+
+void lipimattam_add(const char16_t* piece, std::size_t units) {
+  g_converter->Add(std::u16string_view(piece, units));
+}
+
+// Ends the conversion; its output is then at lipimattam_output().
+void lipimattam_finish() {
+  g_output = std::move(*g_converter).Finish();
+  g_converter.reset();
+}
+
+// Reads codes of the encoding back as Unicode Malayalam; the output is then at
+// lipimattam_output(), and lipimattam_unknown_codes() tells how many codes had no meaning.
+void lipimattam_to_unicode(const char16_t* codes, std::size_t units, int chillu_sequence,
+                           int malayalam_digits) {
+  lipimattam::ToUnicodeOptions options;
+  if (chillu_sequence != 0) options.chillu = lipimattam::ToUnicodeOptions::Chillu::kSequence;
+  if (malayalam_digits != 0) options.digits = lipimattam::ToUnicodeOptions::Digits::kMalayalam;
+  lipimattam::ToUnicodeResult result =
+      lipimattam::ConvertToUnicode(std::u16string_view(codes, units), options);
+  g_output = std::move(result.text);
+  g_unknown_codes = result.unknown_codes;
+  g_first_unknown = result.first_unknown;
+}
+
+const char16_t* lipimattam_output() {
+  return g_output.data();
+}
+
+std::size_t lipimattam_output_length() {
+  return g_output.size();
+}
+
+std::size_t lipimattam_unknown_codes() {
+  return g_unknown_codes;
+}
+
+std::size_t lipimattam_first_unknown() {
+  return g_first_unknown;
+}
+
+}  // extern "C"
