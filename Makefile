@@ -1,6 +1,6 @@
 # The two commands of the README, and a few more for developers. Each installs what is
 # missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
-.PHONY: deps run test sanitize bench fuzz web format screenshot clean
+.PHONY: deps run test sanitize bench fuzz web package format screenshot clean
 FUZZ_SECONDS ?= 60
 
 deps:
@@ -36,6 +36,12 @@ web: deps
 	@cmake --build --preset release --target web
 	@rm -rf build/web && mkdir -p build/web && cp build/release/web/page/* build/web/
 	@echo "build/web/index.html"
+
+# The Debian packages lipimattam and liblipimattam-dev, in build/release.
+package: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release
+	@cd build/release && cpack -G DEB
 
 # The README's pictures: the window, in the display font, and the page in Chromium.
 screenshot: deps

@@ -38,13 +38,26 @@ struct NoProgress {
 
 }  // namespace
 
-TextConverter::TextConverter(std::size_t expected_units) {
+struct TextConverter::Pass {
+  template <typename Progress>
+  void Run(std::u16string_view input, Progress& progress);
+
+  OutputText output_;
+  char16_t last_ = 0;       // the last unit of the output, kept so it need not be read back
+  std::uint8_t state_ = 0;  // what the output ends in, as the quick rows see it
+};
+
+TextConverter::TextConverter(std::size_t expected_units) : pass_(std::make_unique<Pass>()) {
   // No code unit adds more than three units.
-  output_.Reserve(3 * expected_units);
+  pass_->output_.Reserve(3 * expected_units);
 }
 
+TextConverter::TextConverter(TextConverter&&) noexcept = default;
+TextConverter& TextConverter::operator=(TextConverter&&) noexcept = default;
+TextConverter::~TextConverter() = default;
+
 template <typename Progress>
-void TextConverter::Run(std::u16string_view input, Progress& progress) {
+void TextConverter::Pass::Run(std::u16string_view input, Progress& progress) {
   using detail::kEndsInVirama;
   // The input goes in slices; before each, room is made for three units per unit of it and
   // the four that a row writes from its base on (at most two units before the end), so
@@ -113,12 +126,12 @@ void TextConverter::Run(std::u16string_view input, Progress& progress) {
 
 void TextConverter::Add(std::u16string_view piece) {
   NoProgress progress;
-  Run(piece, progress);
+  pass_->Run(piece, progress);
 }
 
 std::u16string TextConverter::Finish() && {
-  ApplyFinalFixups(output_);
-  return std::move(output_).Take();
+  ApplyFinalFixups(pass_->output_);
+  return std::move(pass_->output_).Take();
 }
 
 std::u16string ConvertText(std::u16string_view input) {
@@ -130,7 +143,7 @@ std::u16string ConvertText(std::u16string_view input) {
 std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress) {
   const std::u16string own_copy(input);
   TextConverter converter(own_copy.size());
-  converter.Run(std::u16string_view(own_copy), progress);
+  converter.pass_->Run(std::u16string_view(own_copy), progress);
   return std::move(converter).Finish();
 }
 

@@ -2,11 +2,9 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-
-#include "engine/output_text.h"
 
 namespace lipimattam {
 
@@ -38,6 +36,9 @@ class TextConverter {
  public:
   // Sets memory aside (untouched) for the output of about `expected_units` input units.
   explicit TextConverter(std::size_t expected_units = 0);
+  TextConverter(TextConverter&&) noexcept;
+  TextConverter& operator=(TextConverter&&) noexcept;
+  ~TextConverter();
 
   void Add(std::u16string_view piece);
 
@@ -46,13 +47,8 @@ class TextConverter {
 
  private:
   friend std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress);
-
-  template <typename Progress>
-  void Run(std::u16string_view input, Progress& progress);
-
-  OutputText output_;
-  char16_t last_ = 0;       // the last unit of the output, kept so it need not be read back
-  std::uint8_t state_ = 0;  // what the output ends in, as the quick rows see it
+  struct Pass;  // the output so far and what it ends in
+  std::unique_ptr<Pass> pass_;
 };
 
 // The same pass, calling the hook for every code unit. The input is copied first, so the

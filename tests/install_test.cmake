@@ -6,7 +6,9 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
-foreach(path bin/lipimattam bin/lipimattam-cli share/applications/lipimattam.desktop
+foreach(path bin/lipimattam bin/lipimattam-cli share/applications/org.lipimattam.Lipimattam.desktop
+             share/metainfo/org.lipimattam.Lipimattam.metainfo.xml
+             share/man/man1/lipimattam.1.gz share/man/man1/lipimattam-cli.1.gz
              share/icons/hicolor/32x32/apps/lipimattam.png
              share/icons/hicolor/scalable/apps/lipimattam.svg
              share/lipimattam/fonts/LipimattamML-TT.ttf share/lipimattam/fonts/OFL.txt)
@@ -14,7 +16,7 @@ foreach(path bin/lipimattam bin/lipimattam-cli share/applications/lipimattam.des
     message(FATAL_ERROR "not installed: ${path}")
   endif()
 endforeach()
-file(READ "${PREFIX}/share/applications/lipimattam.desktop" entry)
+file(READ "${PREFIX}/share/applications/org.lipimattam.Lipimattam.desktop" entry)
 foreach(line "Exec=lipimattam" "Icon=lipimattam" "Categories=Utility;TextTools;")
   string(FIND "${entry}" "${line}" at)
   if(at EQUAL -1)

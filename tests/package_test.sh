@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the Debian packages from a build folder, checks what they hold, has lintian, the
+# desktop entry and the AppStream data checked, and runs the filter from the unpacked package.
+#   package_test.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$1
+version=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+(cd "$build" && cpack -G DEB -B "$work/packages" > "$work/cpack.log") ||
+  { cat "$work/cpack.log"; exit 1; }
+architecture=$(dpkg --print-architecture)
+runtime=$work/packages/lipimattam_${version}_${architecture}.deb
+development=$work/packages/liblipimattam-dev_${version}_${architecture}.deb
+
+holds() {  # package path...: each path is in the package
+  local package=$1
+  shift
+  dpkg-deb -c "$package" | awk '{ print $6 }' > "$work/contents"
+  for path in "$@"; do
+    grep -qx "./$path" "$work/contents" || { echo "$(basename "$package") lacks $path"; exit 1; }
+  done
+}
+holds "$runtime" usr/bin/lipimattam usr/bin/lipimattam-cli \
+  usr/share/man/man1/lipimattam.1.gz usr/share/man/man1/lipimattam-cli.1.gz \
+  usr/share/applications/org.lipimattam.Lipimattam.desktop \
+  usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml \
+  usr/share/icons/hicolor/32x32/apps/lipimattam.png \
+  usr/share/icons/hicolor/scalable/apps/lipimattam.svg \
+  usr/share/lipimattam/fonts/LipimattamML-TT.ttf usr/share/lipimattam/fonts/OFL.txt \
+  usr/share/doc/lipimattam/copyright usr/share/doc/lipimattam/changelog.gz
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+holds "$development" usr/include/lipimattam/convert.h usr/include/lipimattam/to_unicode.h \
+  "usr/lib/$multiarch/liblipimattam.a" "usr/lib/$multiarch/pkgconfig/lipimattam.pc" \
+  "usr/lib/$multiarch/cmake/Lipimattam/LipimattamConfig.cmake" \
+  usr/share/doc/liblipimattam-dev/copyright
+if dpkg-deb -c "$development" | grep -q "usr/include/lipimattam/output_text.h"; then
+  echo "liblipimattam-dev holds an internal header"
+  exit 1
+fi
+dpkg-deb -f "$runtime" Depends | grep -q "libqt6widgets6" ||
+  { echo "lipimattam does not depend on Qt's widgets: $(dpkg-deb -f "$runtime" Depends)"; exit 1; }
+
+lintian --fail-on error,warning "$runtime" "$development" 2> /dev/null
+
+dpkg -x "$runtime" "$work/root"
+"$work/root/usr/bin/lipimattam-cli" --version | grep -qx "lipimattam-cli $version" ||
+  { echo "the unpacked filter says $("$work/root/usr/bin/lipimattam-cli" --version)"; exit 1; }
+converted=$(printf '\xe0\xb4\x95\xe0\xb5\x8d\xe0\xb4\xb0\xe0\xb5\x88' | "$work/root/usr/bin/lipimattam-cli")
+[ "$converted" = 'ss{I' ] || { echo "the unpacked filter converted to $converted"; exit 1; }
+desktop-file-validate "$work/root/usr/share/applications/org.lipimattam.Lipimattam.desktop"
+appstreamcli validate --no-net --pedantic \
+  "$work/root/usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml" > "$work/appstream.log" ||
+  { cat "$work/appstream.log"; exit 1; }
+grep -q "version=\"$version\"" "$work/root/usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml"
+echo "both packages built, hold what they must, pass lintian; the unpacked filter converts"
