@@ -53,6 +53,8 @@ QString LongText(int repeats) {
 struct QuestionAnswer {
   QString title;
   QString text;
+  QString yes;
+  QString no;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   bool yes_is_default = false;
   bool seen = false;
@@ -68,6 +70,8 @@ void AnswerNextQuestion(QMessageBox::StandardButton button, QuestionAnswer* seen
     if (seen != nullptr) {
       seen->title = box->windowTitle();
       seen->text = box->text();
+      seen->yes = box->button(QMessageBox::Yes)->text();
+      seen->no = box->button(QMessageBox::No)->text();
       seen->icon = box->icon();
       seen->yes_is_default = box->defaultButton() == box->button(QMessageBox::Yes);
       seen->seen = true;
@@ -524,6 +528,55 @@ class MainWindowTest : public QObject {
       StartAndSeeItRun(again, environment);
       QVERIFY(again.readAllStandardError().contains("belongs to another user"));
     }
+  }
+
+  // Where the desktop speaks Malayalam, so does the window: its title, captions, button (with
+  // its access key) and quit question; and so do the program's messages before a window
+  // exists.
+  void MalayalamDesktopGetsMalayalamTexts() {
+    lipimattam::InstallTranslation(QLocale(QLocale::Malayalam, QLocale::India));
+    {
+      frmMain window;
+      window.SetEndProgram([] {});
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      window.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&window));
+      QCOMPARE(window.windowTitle(), QString::fromUtf8("യൂണിക്കോഡ് ML-ലേക്ക് മാറ്റുക"));
+      QCOMPARE(window.Frame1->title(),
+               QString::fromUtf8("മലയാളം യൂണിക്കോഡ് ടെക്സ്റ്റ് ഒട്ടിച്ച് 'മാറ്റുക' ബട്ടൺ അമർത്തുക"));
+      QCOMPARE(window.Frame2->title(),
+               QString::fromUtf8("മാറ്റിയ ടെക്സ്റ്റ് വലത് മൗസ് ബട്ടൺ അമർത്തി പകർത്തുക"));
+      QCOMPARE(window.cmdConvert->text(), QString::fromUtf8("മാറ്റുക (&C)"));
+      window.TextBox1->SetExactText(kMalayalam);
+      window.TextBox1->setFocus();
+      QTest::keyClick(window.TextBox1, Qt::Key_C, Qt::AltModifier);
+      QTRY_COMPARE(window.TextBox2->ExactText(), Converted(kMalayalam));
+      QuestionAnswer seen;
+      AnswerNextQuestion(QMessageBox::No, &seen);
+      window.Form_KeyPress(27);
+      QCOMPARE(seen.text, QString::fromUtf8("ശരിക്കും പുറത്തുകടക്കണോ?"));
+      QCOMPARE(seen.yes, QString::fromUtf8("ഉവ്വ് (&Y)"));
+      QCOMPARE(seen.no, QString::fromUtf8("വേണ്ട (&N)"));
+    }
+    lipimattam::InstallTranslation(QLocale::c());
+    QCOMPARE(QCoreApplication::translate("MainWindow", "&Convert"), QStringLiteral("&Convert"));
+
+    QTemporaryDir runtime;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+      environment.remove(name);
+    environment.insert("LANG", "ml_IN.UTF-8");
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(BuiltProgram(), {});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(program.readAllStandardError())
+                .contains(QString::fromUtf8("ജാലകം തുറക്കാൻ ഡിസ്‌പ്ലേ "
+                                            "ഇല്ല")));
   }
 
   // Without a display, or with one that cannot be reached, the program says so and ends

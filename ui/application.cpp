@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QLocale>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,6 +23,27 @@
 namespace lipimattam {
 namespace {
 
+// The program's texts in the desktop's language, where the program has it: loaded at the first
+// message, so that messages before the window exists are translated too.
+QTranslator& Translation() {
+  static QTranslator translator;
+  return translator;
+}
+
+bool LoadTranslation(const QLocale& locale) {
+  return Translation().load(locale, QStringLiteral("lipimattam"), QStringLiteral("_"),
+                            QStringLiteral(":/i18n"));
+}
+
+// A message of the program before its window exists, as QCoreApplication::translate would
+// give it; lupdate knows these by the QT_TRANSLATE_NOOP around them.
+QString Translated(const char* english) {
+  static const bool loaded = LoadTranslation(QLocale());
+  (void)loaded;
+  const QString translated = Translation().translate("Application", english);
+  return translated.isEmpty() ? QString::fromUtf8(english) : translated;
+}
+
 void Warn(const QString& message) {
   std::fprintf(stderr, "lipimattam: %s\n", qPrintable(message));
 }
@@ -30,19 +53,22 @@ QString ProblemWithFolder(const QString& path) {
   struct stat info {};
   if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
     return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-  if (!S_ISDIR(info.st_mode)) return path + QStringLiteral(" is not a folder");
-  if (info.st_uid != ::geteuid()) return path + QStringLiteral(" belongs to another user");
+  if (!S_ISDIR(info.st_mode))
+    return Translated(QT_TRANSLATE_NOOP("Application", "%1 is not a folder")).arg(path);
+  if (info.st_uid != ::geteuid())
+    return Translated(QT_TRANSLATE_NOOP("Application", "%1 belongs to another user")).arg(path);
   if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-    return path + QStringLiteral(" may be written by other users");
+    return Translated(QT_TRANSLATE_NOOP("Application", "%1 may be written by other users"))
+        .arg(path);
   return {};
 }
 
 QString LockErrorText(QLockFile::LockError error) {
   switch (error) {
     case QLockFile::PermissionError:
-      return QStringLiteral("no permission to make it");
+      return Translated(QT_TRANSLATE_NOOP("Application", "no permission to make it"));
     case QLockFile::UnknownError:
-      return QStringLiteral("it cannot be made");
+      return Translated(QT_TRANSLATE_NOOP("Application", "it cannot be made"));
     case QLockFile::NoError:
     case QLockFile::LockFailedError:
       break;
@@ -67,13 +93,21 @@ void EndOnFatalMessage(QtMsgType type, const QMessageLogContext& context, const 
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
           ? QStringLiteral("DISPLAY=") + qEnvironmentVariable("DISPLAY")
           : QStringLiteral("WAYLAND_DISPLAY=") + qEnvironmentVariable("WAYLAND_DISPLAY");
-  Warn(QStringLiteral("cannot open the window: the display (%1) cannot be reached.\nStart it "
-                      "from a desktop session, or convert files with lipimattam-cli.")
-           .arg(display));
+  Warn(
+      Translated(QT_TRANSLATE_NOOP(
+                     "Application",
+                     "cannot open the window: the display (%1) cannot be reached.\nStart it from a "
+                     "desktop session, or convert files with lipimattam-cli."))
+          .arg(display));
   std::_Exit(1);
 }
 
 }  // namespace
+
+void InstallTranslation(const QLocale& locale) {
+  QCoreApplication::removeTranslator(&Translation());
+  if (LoadTranslation(locale)) QCoreApplication::installTranslator(&Translation());
+}
 
 LockFolder InstanceLockFolder() {
   const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -110,25 +144,30 @@ int RunApplication(int argc, char** argv) {
     }
   }
   if (!lock_problem.isEmpty())
-    Warn(QStringLiteral("cannot keep a second copy from starting (%1); starting anyway")
+    Warn(Translated(QT_TRANSLATE_NOOP("Application",
+                                      "cannot keep a second copy from starting (%1); starting "
+                                      "anyway"))
              .arg(lock_problem));
 
   const bool has_display = !qEnvironmentVariableIsEmpty("DISPLAY") ||
                            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
                            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
   if (!has_display) {
-    std::fputs(
-        "lipimattam: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not "
-        "set).\nStart it from a desktop session, or convert files with lipimattam-cli.\n",
-        stderr);
+    Warn(Translated(
+        QT_TRANSLATE_NOOP("Application",
+                          "no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not "
+                          "set).\nStart it from a desktop session, or convert files with "
+                          "lipimattam-cli.")));
     return 1;
   }
 
   g_previous_handler = qInstallMessageHandler(EndOnFatalMessage);
   QApplication application(argc, argv);
   qInstallMessageHandler(g_previous_handler);
+  InstallTranslation(QLocale());
   QApplication::setApplicationName(QStringLiteral("lipimattam"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Lipimattam"));
+  QApplication::setApplicationVersion(QStringLiteral(LIPIMATTAM_VERSION));
+  QApplication::setApplicationDisplayName(QCoreApplication::translate("Application", "Lipimattam"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/lipimattam/lipimattam.png")));
   RegisterFonts();
 

@@ -1,6 +1,7 @@
 // Starting the window program: one copy per user, the bundled font, the main window.
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 namespace lipimattam {
@@ -14,6 +15,10 @@ struct LockFolder {
   QString problem;
 };
 [[nodiscard]] LockFolder InstanceLockFolder();
+
+// Shows the window's texts in the language of `locale` where the program has a translation
+// (Malayalam), else in English; for a running application.
+void InstallTranslation(const QLocale& locale);
 
 // Registers the fonts for this process: "MLTTRev0.ttf" from the program's own folder, and the
 // display font "Lipimattam ML-TT" built into the program. A missing or unusable file is not

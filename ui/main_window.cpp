@@ -106,19 +106,21 @@ class frmMain::Progress : public ConvertProgress {
 
 frmMain::frmMain(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmMain"));
-  setWindowTitle(QStringLiteral("Convert Unicode to ML"));
+  setWindowTitle(QCoreApplication::translate("MainWindow", "Convert Unicode to ML"));
   setFixedSize(776, 454);  // the client area; resizing would move no control anyway
 
   // The layout, in pixels at 96 dots per inch (Qt scales them on other screens).
   Frame1 =
       Place<QGroupBox>(this, "Frame1", {8, 8, 377, 433},
-                       QStringLiteral("Paste Malayalam Unicode Text and click Convert Button"));
+                       QCoreApplication::translate(
+                           "MainWindow", "Paste Malayalam Unicode Text and click Convert Button"));
   TextBox1 = Place<ExactTextEdit>(Frame1, "TextBox1", {8, 16, 353, 369});
-  cmdConvert =
-      Place<QPushButton>(Frame1, "cmdConvert", {8, 400, 81, 25}, QStringLiteral("&Convert"));
+  cmdConvert = Place<QPushButton>(Frame1, "cmdConvert", {8, 400, 81, 25},
+                                  QCoreApplication::translate("MainWindow", "&Convert"));
   Frame2 =
       Place<QGroupBox>(this, "Frame2", {392, 8, 377, 433},
-                       QStringLiteral("Copy the converted Text by pressing rightmouse button"));
+                       QCoreApplication::translate(
+                           "MainWindow", "Copy the converted Text by pressing rightmouse button"));
   TextBox2 = Place<ExactTextEdit>(Frame2, "TextBox2", {8, 16, 361, 409});
 
   TextBox1->setFont(FontOf(QStringLiteral("AnjaliOldLipi"), 15.75));
@@ -203,9 +205,11 @@ void frmMain::Form_KeyDown(int key_code, Qt::KeyboardModifiers /*modifiers*/) {
 void frmMain::Form_KeyPress(int character_code) {
   if (character_code != kCharacterEscape) return;
   QMessageBox question(QMessageBox::Information, QApplication::applicationDisplayName(),
-                       QStringLiteral("Do you really want to quit?"),
+                       QCoreApplication::translate("MainWindow", "Do you really want to quit?"),
                        QMessageBox::Yes | QMessageBox::No, this);
   question.setObjectName(QStringLiteral("QuitQuestion"));
+  question.button(QMessageBox::Yes)->setText(QCoreApplication::translate("MainWindow", "&Yes"));
+  question.button(QMessageBox::No)->setText(QCoreApplication::translate("MainWindow", "&No"));
   question.setDefaultButton(QMessageBox::Yes);
   if (question.exec() == QMessageBox::Yes) EndProgram();
 }
