@@ -285,6 +285,9 @@ std::string Position(const std::string& input, const TextPosition& position) {
 }
 
 std::string InvalidUtf8Message(const std::string& input, const Utf8Error& error) {
+  if (error.internal)
+    return "internal error: the UTF-8 decoders disagree about the piece of " + DisplayName(input) +
+           " at byte offset " + std::to_string(error.byte_offset) + "; nothing was written";
   return Position(input, error.position) + ": invalid UTF-8 at byte offset " +
          std::to_string(error.byte_offset) + " (byte 0x" + Hex(error.byte, 2) +
          "); nothing was written";
@@ -382,7 +385,7 @@ class Filter {
       const auto add = [&converter](std::u16string_view piece) { converter.Add(piece); };
       if (const auto error = DecodeInput(bytes, options_.input_encoding, add)) {
         Report(InvalidUtf8Message(input, *error));
-        return kExitDataError;
+        return error->internal ? kExitSoftware : kExitDataError;
       }
     }
     return Write(std::move(converter).Finish());
@@ -399,7 +402,7 @@ class Filter {
       const auto append = [&text](std::u16string_view piece) { text.append(piece); };
       if (const auto error = DecodeInput(bytes, options_.input_encoding, append)) {
         Report(InvalidUtf8Message(input, *error));
-        return kExitDataError;
+        return error->internal ? kExitSoftware : kExitDataError;
       }
     }
     ToUnicodeResult result = ConvertToUnicode(text, options_.to_unicode_options);

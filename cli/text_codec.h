@@ -21,6 +21,9 @@ struct Utf8Error {
   std::size_t byte_offset = 0;  // from 0, of the first byte that is not valid UTF-8
   TextPosition position;        // of the character that starts there
   unsigned char byte = 0;       // its value
+  // The text is valid, but the fast decoder refused the piece that starts at byte_offset: the
+  // pieces were cut wrong. A fault of the program, never of the text.
+  bool internal = false;
 };
 
 // Receives the text piece by piece, in order.

@@ -13,17 +13,11 @@
 #include "engine/glyph_string.h"
 #include "engine/output_text.h"
 #include "engine/sign_rules.h"
+#include "engine/utf16.h"
 
 namespace lipimattam {
 
 namespace detail {
-
-constexpr bool IsHighSurrogate(char16_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-constexpr bool IsLowSurrogate(char16_t unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
 
 // How many units the character ending at FromEnd(k) takes: 2 for the low half of a surrogate
 // pair whose high half stands just before it, else 1. A sign moved in front of a character

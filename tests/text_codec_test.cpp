@@ -79,7 +79,7 @@ TEST(AppendUtf8AsUtf16, LongTextsKeepEveryCharacterAcrossPieces) {
   const std::string mix =
       "\xE0\xB4\x95\xF0\x9F\x98\x80\xC3\xA4"
       "a\xE0\xB5\x8D\r\n";
-  for (std::size_t shift = 0; shift < 8; ++shift) {
+  for (std::size_t shift = 0; shift < mix.size(); ++shift) {  // every alignment of the mix
     std::string bytes(shift, 'x');
     while (bytes.size() < 300000) bytes += mix;
     std::u16string expected;

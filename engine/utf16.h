@@ -1,0 +1,15 @@
+// The halves of UTF-16's surrogate pairs, for every part of the project that cuts, moves or
+// joins text: a pair is one character and is never split.
+#pragma once
+
+namespace lipimattam {
+
+[[nodiscard]] constexpr bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+[[nodiscard]] constexpr bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+}  // namespace lipimattam
