@@ -156,4 +156,8 @@ inline constexpr std::array<GlyphString, kGlyphMapSpan> kGlyphMapIndex =
   return GlyphString(static_cast<char16_t>(value));
 }
 
+// The virama's code, which every conjunct row and the sub-joined signs look for.
+inline constexpr GlyphCode kViramaGlyph = static_cast<GlyphCode>(MapCodeUnit(0x0D4D)[0]);
+static_assert(MapCodeUnit(0x0D4D).size() == 1, "the virama must have one glyph code in kGlyphMap");
+
 }  // namespace lipimattam

@@ -17,17 +17,34 @@ constexpr char16_t kSignE = 0x0D46;
 constexpr char16_t kSignEe = 0x0D47;
 constexpr char16_t kSignAi = 0x0D48;
 constexpr char16_t kSignO = 0x0D4A;
-constexpr char16_t kSignOo = 0x0D4B;
-constexpr char16_t kSignAu = 0x0D4C;
 constexpr char16_t kDigitZero = 0x0D66;
 
-constexpr char16_t kGlyphE = u's';   // the E sign, drawn before its consonant
-constexpr char16_t kGlyphEe = u't';  // the EE sign, drawn before its consonant
-constexpr char16_t kGlyphRaSign = u'{';
-constexpr char16_t kGlyphAa = u'm';      // AA sign; second half of O and OO
-constexpr char16_t kGlyphAuMark = u'u';  // AU length mark; second half of AU
-constexpr char16_t kGlyphSa = u'k';
-constexpr char16_t kGlyphSaRraRra = 0xCC;  // SA, virama, RRA, virama, RRA (a fix-up makes it)
+// The codes the reader looks for, as the code-unit map and the rules give them.
+constexpr char16_t GlyphOf(char16_t code_point) {
+  return MapCodeUnit(code_point)[0];
+}
+
+constexpr char16_t RaSignGlyph() {
+  for (const SubjoinedSignRule& rule : SubjoinedSignRules)
+    if (rule.sign_before) return rule.sign;
+  return 0;
+}
+
+constexpr char16_t kGlyphE = GlyphOf(kSignE);    // the E sign, drawn before its consonant
+constexpr char16_t kGlyphEe = GlyphOf(kSignEe);  // the EE sign, drawn before its consonant
+constexpr char16_t kGlyphRaSign = RaSignGlyph();
+
+// The one fix-up that makes a ligature (SA, virama and the RRA-RRA ligature into 0xCC): its
+// code, and the codes it stands for.
+constexpr const FixupReplacement& LigatureFixup() {
+  for (const FixupReplacement& fixup : FixupReplacements)
+    if (fixup.replace.size() == 1 && fixup.find.size() > 1) return fixup;
+  return FixupReplacements[0];
+}
+constexpr char16_t kFixupLigature = LigatureFixup().replace[0];
+constexpr std::u16string_view kFixupLigatureParts = LigatureFixup().find;
+static_assert(kFixupLigature >= 0xA1 && kFixupLigatureParts.size() == 3,
+              "FixupReplacements must hold the fix-up that joins SA with the RRA-RRA ligature");
 
 enum class Kind : std::uint8_t {
   kAscii,             // copied as it is: space, punctuation, line breaks
@@ -75,8 +92,6 @@ constexpr MeaningTable BuildMeanings() {
       letter_of[code] = point;
     } else if (IsAtomicChillu(point)) {
       meaning = {Kind::kChillu, point, 0};  // 0xC0 and 0xC2 also stand for vocalic RR, L, LL
-    } else if (meaning.kind == Kind::kChillu) {
-      continue;
     } else if ((point >= 0x0D05 && point <= 0x0D14) || point == 0x0D60 || point == 0x0D61) {
       meaning = {Kind::kIndependentVowel, point, 0};
     } else if (point == kSignE || point == kSignEe) {
@@ -100,7 +115,7 @@ constexpr MeaningTable BuildMeanings() {
       meaning = {Kind::kLigature, letter_of[rule.SecondLast], letter_of[rule.Glyph[0]]};
     }
   }
-  meanings[kGlyphSaRraRra] = {Kind::kLigature, letter_of[kGlyphSa], 0};  // expanded by hand
+  meanings[kFixupLigature] = {Kind::kLigature, 0, 0};  // EmitBase reads its parts
   for (const SubjoinedSignRule& rule : SubjoinedSignRules)
     meanings[rule.sign] = {rule.sign_before ? Kind::kRaSign : Kind::kSubjoinedSign,
                            letter_of[rule.glyph], 0};
@@ -118,22 +133,53 @@ static_assert(kMeanings[0xB3].kind == Kind::kChillu && kMeanings[0xB3].second ==
 static_assert(kMeanings[0xC2].kind == Kind::kChillu && kMeanings[0xC2].first == 0x0D7D);
 static_assert(kMeanings[u'{'].kind == Kind::kRaSign && kMeanings[u'{'].first == kRa);
 static_assert(kMeanings[u'y'].first == 0x0D2F && kMeanings[u'z'].first == 0x0D35);
-static_assert(kMeanings[0xC1].kind == Kind::kUnknown && kMeanings[0xE1].kind == Kind::kUnknown);
+constexpr bool FreeLigatureCodesHaveNoMeaning() {
+  for (const GlyphCode code : kFreeLigatureCodes)
+    if (kMeanings[code].kind != Kind::kUnknown) return false;
+  return true;
+}
+static_assert(FreeLigatureCodesHaveNoMeaning(),
+              "a code of kFreeLigatureCodes has a meaning: BuildMeanings reads something it should "
+              "not");
 
-// The letters written with two codes: the first code, the second, the letter.
-struct TwoCodeLetter {
+// What two codes in a row stand for: a letter written with two codes (II as "Cu", AI as "sF"),
+// or a vowel sign of two (AI as "ss", O as "sm"); from the code-unit map.
+struct TwoCodes {
   char16_t first;
   char16_t second;
-  char16_t letter;
+  char16_t meaning;
 };
 
-constexpr TwoCodeLetter kTwoCodeLetters[] = {
-    {u'C', u'u', 0x0D08},  // II
-    {u'D', u'u', 0x0D0A},  // UU
-    {u'H', u'm', 0x0D13},  // OO
-    {u'H', u'u', 0x0D14},  // AU
-    {u's', u'F', 0x0D10},  // AI: an E-sign glyph before LETTER E
-};
+template <bool kLetters>
+constexpr std::size_t CountTwoCodes() {
+  std::size_t count = 0;
+  for (const GlyphMapRow& row : kGlyphMap)
+    if (row.glyphs.size() == 2 && ((row.code_point < 0x0D15) == kLetters)) ++count;
+  return count;
+}
+
+template <bool kLetters>
+constexpr std::array<TwoCodes, CountTwoCodes<kLetters>()> ListTwoCodes() {
+  std::array<TwoCodes, CountTwoCodes<kLetters>()> list{};
+  std::size_t at = 0;
+  for (const GlyphMapRow& row : kGlyphMap)
+    if (row.glyphs.size() == 2 && ((row.code_point < 0x0D15) == kLetters))
+      list[at++] = {row.glyphs[0], row.glyphs[1], row.code_point};
+  return list;
+}
+
+constexpr auto kTwoCodeLetters = ListTwoCodes<true>();
+constexpr auto kTwoCodeSigns = ListTwoCodes<false>();
+
+constexpr char16_t TwoCodeSign(char16_t first, char16_t second) {
+  for (const TwoCodes& sign : kTwoCodeSigns)
+    if (sign.first == first && sign.second == second) return sign.meaning;
+  return 0;
+}
+
+static_assert(kTwoCodeLetters.size() == 5 && TwoCodeSign(kGlyphE, kGlyphE) == kSignAi &&
+                  TwoCodeSign(kGlyphE, GlyphOf(0x0D3E)) == kSignO,
+              "kGlyphMap's letters and vowel signs of two codes are not as the reader expects");
 
 class Reader {
  public:
@@ -184,9 +230,9 @@ class Reader {
     }
     const Meaning& meaning = kMeanings[unit];
     if (meaning.kind == Kind::kIndependentVowel || unit == kGlyphE) {
-      for (const TwoCodeLetter& letter : kTwoCodeLetters) {
+      for (const TwoCodes& letter : kTwoCodeLetters) {
         if (unit == letter.first && Peek(1) == letter.second) {
-          Emit(letter.letter);
+          Emit(letter.meaning);
           at_ += 2;
           return;
         }
@@ -300,10 +346,14 @@ class Reader {
 
   void EmitBase(char16_t base) {
     const Meaning& meaning = kMeanings[base];
-    if (base == kGlyphSaRraRra) {
-      Emit(meaning.first);
-      Emit(kVirama);
-      EmitBase(0xE4);  // RRA, virama, RRA
+    if (base == kFixupLigature) {
+      for (const char16_t part : kFixupLigatureParts) {
+        if (part == kViramaGlyph) {
+          Emit(kVirama);
+        } else {
+          EmitBase(part);
+        }
+      }
       return;
     }
     Emit(meaning.first);
@@ -315,18 +365,18 @@ class Reader {
 
   // The vowel sign of a cluster from its pre-base and post-base glyphs, composed as in NFC.
   void EmitVowel(const char16_t* before, std::size_t before_count, char16_t after) {
-    if (before_count == 1 && after == kGlyphAa) {
-      Emit(before[0] == kGlyphE ? kSignO : kSignOo);
-      return;
+    // E or EE with AA or the AU length mark is O, OO or AU; two E signs are AI.
+    if (before_count == 1 && after != 0) {
+      if (const char16_t sign = TwoCodeSign(before[0], after)) {
+        Emit(sign);
+        return;
+      }
     }
-    if (before_count == 1 && before[0] == kGlyphE && after == kGlyphAuMark) {
-      Emit(kSignAu);
-      return;
-    }
-    if (before_count == 2 && before[0] == kGlyphE && before[1] == kGlyphE) {
-      Emit(kSignAi);
+    const char16_t pair = before_count == 2 ? TwoCodeSign(before[0], before[1]) : char16_t{0};
+    if (pair != 0) {
+      Emit(pair);
     } else {
-      for (std::size_t i = 0; i < before_count; ++i) Emit(before[i] == kGlyphE ? kSignE : kSignEe);
+      for (std::size_t i = 0; i < before_count; ++i) Emit(kMeanings[before[i]].first);
     }
     if (after != 0) Emit(kMeanings[after].first);
   }

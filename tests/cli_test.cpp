@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/to_unicode.h"
 #include "tests/test_text.h"
 
 namespace {
@@ -568,6 +569,34 @@ TEST_F(CliTest, AWarningNamesTheFileItIsAbout) {
   const CliRun run = RunCli({"--to-unicode", "plain.txt", "odd.txt"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("odd.txt:2:1"), std::string::npos) << run.err;
+}
+
+// The README's list of the codes the reverse direction cannot read is the engine's list.
+std::string CodesWithNoMeaning() {
+  std::string list;
+  const auto unread = [](unsigned code) {
+    return lipimattam::ConvertToUnicode(std::u16string(1, static_cast<char16_t>(code)))
+               .unknown_codes == 1;
+  };
+  const auto hex = [](unsigned code) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return std::string("0x") + kDigits[code >> 4] + kDigits[code & 0xF];
+  };
+  for (unsigned code = 0; code <= 0xFF; ++code) {
+    if (!unread(code)) continue;
+    unsigned last = code;
+    while (last < 0xFF && unread(last + 1)) ++last;
+    list += (list.empty() ? "" : ", ") + hex(code) + (last > code ? "-" + hex(last) : "");
+    code = last;
+  }
+  return list;
+}
+
+TEST(Readme, ListsTheCodesWithNoMeaning) {
+  const std::string readme = ReadFile(LIPIMATTAM_README_PATH);
+  const std::string list = "(" + CodesWithNoMeaning() + ")";
+  EXPECT_NE(readme.find("A code with no meaning in the encoding " + list), std::string::npos)
+      << "update the README's list of codes with no meaning to " << list;
 }
 
 }  // namespace

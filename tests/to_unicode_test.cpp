@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "engine/conjunct_table.h"
 #include "engine/convert.h"
 #include "tests/test_text.h"
 
@@ -131,10 +133,24 @@ TEST(ConvertToUnicode, OptionsChooseChilluAndDigitForms) {
 }
 
 TEST(ConvertToUnicode, CountsCodesWithNoMeaning) {
-  const ToUnicodeResult result = ConvertToUnicode(Units({u'I', 0xE5, u' ', 0xC1, 0xA0}));
-  EXPECT_EQ(Hex(result.text), Hex(Units({kKa, 0xE5, u' ', 0xC1, 0xA0})));
-  EXPECT_EQ(result.unknown_codes, 3u);
+  std::u16string glyphs = Units({u'I', 0xE5, u' '});
+  glyphs.append(kFreeLigatureCodes.begin(), kFreeLigatureCodes.end());
+  glyphs += Units({0xA0});
+  const ToUnicodeResult result = ConvertToUnicode(glyphs);
+  EXPECT_EQ(Hex(result.text), Hex(Units({kKa}) + glyphs.substr(1)));
+  EXPECT_EQ(result.unknown_codes, 2u + kFreeLigatureCodes.size());  // 0xE5, 0xA0 and the free ones
   EXPECT_EQ(result.first_unknown, 1u);
+}
+
+// Among the ligature codes, exactly the free ones are read as nothing: a conjunct row that
+// takes a free code must also be read back.
+TEST(ConvertToUnicode, FreeLigatureCodesAreTheUnreadLigatureCodes) {
+  for (char16_t code = 0xA1; code <= 0xE4; ++code) {
+    const bool free = std::find(kFreeLigatureCodes.begin(), kFreeLigatureCodes.end(), code) !=
+                      kFreeLigatureCodes.end();
+    EXPECT_EQ(ConvertToUnicode(std::u16string(1, code)).unknown_codes, free ? 1u : 0u)
+        << "code 0x" << std::hex << static_cast<unsigned>(code);
+  }
 }
 
 // Words as this direction writes them: NFC, atomic chillus, ASCII digits.
