@@ -1,4 +1,5 @@
-// Throughput of the conversion pass, without a hook and with a hook that does nothing.
+// Throughput of the conversion pass, without a hook, with a hook that does nothing, and through
+// the stages alone.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -6,6 +7,7 @@
 #include "bench/malayalam_text.h"
 #include "engine/convert.h"
 #include "engine/to_unicode.h"
+#include "tests/reference_pass.h"
 
 namespace {
 
@@ -38,6 +40,14 @@ void ConvertWithNoOpHook(benchmark::State& state) {
   Report(state, text);
 }
 
+// The same text through the stages one unit at a time, without the rows the pass derives from
+// them: what the rows gain.
+void ConvertStageByStage(benchmark::State& state) {
+  const std::u16string& text = TextOfBytes(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(lipimattam::testing::ConvertStageByStage(text));
+  Report(state, text);
+}
+
 // Reading the glyph codes of the generated text back into Unicode.
 void ConvertBackToUnicode(benchmark::State& state) {
   static const std::u16string glyphs =
@@ -51,6 +61,7 @@ BENCHMARK(ConvertWithoutHook)
     ->Arg(kOneMegabyte)
     ->Arg(32 * kOneMegabyte)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(ConvertStageByStage)->Arg(kOneMegabyte)->Unit(benchmark::kMillisecond);
 BENCHMARK(ConvertBackToUnicode)->Arg(kOneMegabyte)->Unit(benchmark::kMillisecond);
 BENCHMARK(ConvertWithNoOpHook)
     ->Arg(kOneMegabyte)
