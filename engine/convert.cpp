@@ -1,3 +1,21 @@
+// The conversion pass, and how it is built.
+//
+// The truth is in the rule tables: the code-unit map (glyph_map.h), the conjunct rows
+// (conjunct_table.h), the signs, the tail repair's pairs and the fix-ups (sign_rules.h). The
+// stages (stages.h) apply them to one code unit at a time, in the order the rules are tried:
+// map the unit, fuse a conjunct, make a sub-joined sign, place a vowel sign, repair the tail.
+// For speed the pass does not run the stages for each unit: placements.h derives from the
+// same tables, at compile time, one row per unit and state that writes in one 64-bit store
+// what the stages would write, and the pass below uses a row wherever one holds, falling
+// back on the stages elsewhere (a surrogate, a line break, two viramas). The rows make the
+// pass about twice as fast as the stages alone (`build/release/bench/convert_bench
+// --benchmark_filter='ConvertWithoutHook|ConvertStageByStage'`). After the last unit the
+// whole-text fix-ups run once, the replacements that can share a scan joined into one.
+//
+// A new rule goes into its table, never into the rows: they follow by themselves.
+// tests/pass_equivalence_test.cpp holds the two together: over thousands of random texts
+// drawn from the units the rules care about, the pass must give what the stages give, unit by
+// unit; fuzz/convert_fuzz.cpp checks the same on whatever the fuzzer finds.
 #include "engine/convert.h"
 
 #include <bit>
@@ -36,15 +54,59 @@ struct NoProgress {
   RepairTail(output);
 }
 
+// What the pass knows of the end of its output without reading it back.
+struct Tail {
+  std::size_t size = 0;    // units in the output
+  char16_t last = 0;       // the last of them, or 0
+  std::uint8_t state = 0;  // a set of detail::OutputState bits
+};
+
+// The row chosen for a unit, and the base unit B it writes from.
+struct RowChoice {
+  const detail::Placement* placement;
+  std::size_t base_at;
+  char16_t base;
+  bool holds;  // whether the row may be used in the output's state
+};
+
+// After a base and the virama, the base is B and the row may be a conjunct's; otherwise the
+// last unit is B.
+[[gnu::always_inline]] inline RowChoice ChooseRow(const char16_t* data, const Tail& tail,
+                                                  std::uint32_t row) {
+  if ((tail.state & detail::kEndsInVirama) != 0) {
+    const char16_t base = data[tail.size - 2];
+    const detail::Placement& placement = detail::PlacementAfterVirama(base, row);
+    return {&placement, tail.size - 2, base, (placement.holds_in & detail::BaseState(base)) != 0};
+  }
+  const detail::Placement& placement = detail::kPlacements[row];
+  return {&placement, tail.size - 1, tail.last, (placement.holds_in & tail.state) != 0};
+}
+
+// Writes the row's word from B on; the buffer has room for it.
+[[gnu::always_inline]] inline void WriteRow(char16_t* data, const RowChoice& choice) {
+  const std::uint64_t word = detail::PlacedWord(*choice.placement, choice.base);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(data + choice.base_at, &word, sizeof word);
+  } else {
+    for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
+      data[choice.base_at + i] = static_cast<char16_t>(word >> (16 * i));
+  }
+}
+
 }  // namespace
 
 struct TextConverter::Pass {
   template <typename Progress>
   void Run(std::u16string_view input, Progress& progress);
+  template <typename Progress>
+  void RunSlice(std::u16string_view slice, Progress& progress);
+  template <typename Progress>
+  void PlaceByRow(const RowChoice& choice, Tail& tail, Progress& progress);
+  template <typename Progress>
+  void PlaceByStages(char16_t unit, Tail& tail, Progress& progress);
 
   OutputText output_;
-  char16_t last_ = 0;       // the last unit of the output, kept so it need not be read back
-  std::uint8_t state_ = 0;  // what the output ends in, as the quick rows see it
+  Tail tail_;  // kept between pieces
 };
 
 TextConverter::TextConverter(std::size_t expected_units) : pass_(std::make_unique<Pass>()) {
@@ -56,72 +118,58 @@ TextConverter::TextConverter(TextConverter&&) noexcept = default;
 TextConverter& TextConverter::operator=(TextConverter&&) noexcept = default;
 TextConverter::~TextConverter() = default;
 
+// The input goes in slices; before each, room is made for three units per unit of it and the
+// four that a row writes from its base on (at most two units before the end), so nothing
+// moves the buffer within a slice.
 template <typename Progress>
 void TextConverter::Pass::Run(std::u16string_view input, Progress& progress) {
-  using detail::kEndsInVirama;
-  // The input goes in slices; before each, room is made for three units per unit of it and
-  // the four that a row writes from its base on (at most two units before the end), so
-  // nothing moves the buffer within a slice.
   constexpr std::size_t kSlice = 1 << 14;
-  std::size_t size = output_.size();
-  char16_t last = last_;
-  std::uint8_t state = state_;
-  for (std::size_t slice_start = 0; slice_start < input.size(); slice_start += kSlice) {
-    const std::u16string_view slice = input.substr(slice_start, kSlice);
-    output_.MakeRoom(3 * slice.size() + GlyphString::kCapacity);
-    char16_t* data = output_.data();
-    for (const char16_t unit : slice) {
-      progress.UnitStarting();
-      const std::uint32_t row = detail::PlacementRow(unit);
-      const detail::Placement* placement;
-      std::size_t base_at;
-      char16_t base;
-      bool holds;
-      if ((state & kEndsInVirama) != 0) {
-        // The unit before the virama is the base: a conjunct or a sub-joined sign replaces
-        // both.
-        base_at = size - 2;
-        base = data[base_at];
-        placement = &detail::PlacementAfterVirama(base, row);
-        holds = (placement->holds_in & detail::BaseState(base)) != 0;
-      } else {
-        base_at = size - 1;
-        base = last;
-        placement = &detail::kPlacements[row];
-        holds = (placement->holds_in & state) != 0;
-      }
-      if (holds) [[likely]] {
-        const std::uint64_t word = detail::PlacedWord(*placement, base);
-        if constexpr (std::endian::native == std::endian::little) {
-          std::memcpy(data + base_at, &word, sizeof word);
-        } else {
-          for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
-            data[base_at + i] = static_cast<char16_t>(word >> (16 * i));
-        }
-        size = base_at + placement->length;
-        last = static_cast<char16_t>(placement->new_last | (base & placement->keeps_base_mask));
-        state = placement->state_after;
-        output_.SetLength(size);
-        progress.UnitPlaced(output_.View());
-        if ((detail::RolesOf(base) & placement->repair_roles) != 0) RepairTailOutOfLine(output_);
-      } else {
-        // A unit or a state that no row covers: the empty output, a surrogate, a virama after
-        // a virama, a line break, and the like.
-        output_.SetLength(size);
-        PlaceThroughStages(output_, unit);
-        progress.UnitPlaced(output_.View());
-        RepairTail(output_);
-        data = output_.data();
-        size = output_.size();
-        last = size != 0 ? output_.FromEnd(1) : char16_t{0};
-        state = detail::StateOfOutput(last, size);
-      }
-      progress.UnitFinished();
+  for (std::size_t start = 0; start < input.size(); start += kSlice)
+    RunSlice(input.substr(start, kSlice), progress);
+}
+
+template <typename Progress>
+void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress) {
+  output_.MakeRoom(3 * slice.size() + GlyphString::kCapacity);
+  Tail tail = tail_;  // in registers while the slice runs
+  for (const char16_t unit : slice) {
+    progress.UnitStarting();
+    const RowChoice choice = ChooseRow(output_.data(), tail, detail::PlacementRow(unit));
+    if (choice.holds) [[likely]] {
+      PlaceByRow(choice, tail, progress);
+    } else {
+      PlaceByStages(unit, tail, progress);
     }
-    output_.SetLength(size);
+    progress.UnitFinished();
   }
-  last_ = last;
-  state_ = state;
+  output_.SetLength(tail.size);
+  tail_ = tail;
+}
+
+template <typename Progress>
+[[gnu::always_inline]] inline void TextConverter::Pass::PlaceByRow(const RowChoice& choice,
+                                                                   Tail& tail, Progress& progress) {
+  const detail::Placement& placement = *choice.placement;
+  WriteRow(output_.data(), choice);
+  tail.size = choice.base_at + placement.length;
+  tail.last = static_cast<char16_t>(placement.new_last | (choice.base & placement.keeps_base_mask));
+  tail.state = placement.state_after;
+  output_.SetLength(tail.size);
+  progress.UnitPlaced(output_.View());
+  if ((detail::RolesOf(choice.base) & placement.repair_roles) != 0) RepairTailOutOfLine(output_);
+}
+
+// A unit or a state that no row covers: the empty output, a surrogate, a virama after a
+// virama, a line break, and the like.
+template <typename Progress>
+void TextConverter::Pass::PlaceByStages(char16_t unit, Tail& tail, Progress& progress) {
+  output_.SetLength(tail.size);
+  PlaceThroughStages(output_, unit);
+  progress.UnitPlaced(output_.View());
+  RepairTail(output_);
+  tail.size = output_.size();
+  tail.last = tail.size != 0 ? output_.FromEnd(1) : char16_t{0};
+  tail.state = detail::StateOfOutput(tail.last, tail.size);
 }
 
 void TextConverter::Add(std::u16string_view piece) {

@@ -17,22 +17,24 @@
 
 namespace lipimattam::detail {
 
-// The state of the output, as far as the rows care; a row lists the states it holds in.
-constexpr std::uint8_t kHoldsUnits = 1;    // the output is not empty
-constexpr std::uint8_t kEndsPlain = 2;     // it ends in neither the virama, a low surrogate nor a
-                                           // line break, so only the placement stage can act
-constexpr std::uint8_t kEndsInVirama = 4;  // it ends in the virama after another unit, which is
-                                           // the base of the conjunct and sub-joined rows
-constexpr std::uint8_t kPlainBase = 8;     // that base is neither the virama, a low surrogate, a
-                                           // line break nor a sign the RA sign is carried across
-constexpr std::uint8_t kEndsOpen = 16;     // it ends plain, and not in a sign that the tail
-                                           // repair carries a pre-base sign across, so the two
-                                           // halves of a two-part sign land where one row puts them
+// The state of the output, as far as the rows care: a set of these bits. A row names the
+// states it holds in (`holds_in`) and the state it leaves (`state_after`). "Plain" means the
+// output ends in neither the virama, a low surrogate nor a line break, so that only the
+// placement stage can act on the next unit.
+enum OutputState : std::uint8_t {
+  kHoldsUnits = 1 << 0,    // the output is not empty
+  kEndsPlain = 1 << 1,     // it ends plain
+  kEndsInVirama = 1 << 2,  // it ends in the virama after a base, which the next unit may join
+  kPlainBase = 1 << 3,     // that base is plain and not a sign the RA sign is carried across
+  kEndsOpen = 1 << 4,      // it ends plain, in no sign the tail repair carries a sign across
+};
 
-// What a unit is to the tail repair's pairs: the first or second unit of one, or any unit.
-constexpr std::uint8_t kEndsPair = 1;
-constexpr std::uint8_t kBeginsPair = 2;
-constexpr std::uint8_t kAnyUnit = 4;
+// What a unit is to the tail repair's pairs.
+enum TailRole : std::uint8_t {
+  kEndsPair = 1 << 0,    // the second unit of a pair
+  kBeginsPair = 1 << 1,  // the first unit of a pair
+  kAnyUnit = 1 << 2,     // any unit: a row whose last two units are a pair whatever B is
+};
 
 struct alignas(32) Placement {
   std::uint64_t before = 0;      // units in front of B, from bit 0
@@ -62,9 +64,11 @@ constexpr std::array<char16_t, 4> kBlocksWithRows = {0x0000, 0x0080, kGlyphMapFi
 constexpr std::size_t kPlacementCount = kBlocksWithRows.size() * kBlockSize + 1;
 constexpr std::uint32_t kOtherUnitRow = kPlacementCount - 1;
 
-static_assert(kGlyphMapFirst % kBlockSize == 0 && kGlyphMapSpan == kBlockSize);
+static_assert(kGlyphMapFirst % kBlockSize == 0 && kGlyphMapSpan == kBlockSize,
+              "the code-unit map must cover one block of 128 units: change kBlocksWithRows");
 static_assert(kZeroWidthJoiner / kBlockSize == 0x2000 / kBlockSize &&
-              kZeroWidthNonJoiner / kBlockSize == 0x2000 / kBlockSize);
+                  kZeroWidthNonJoiner / kBlockSize == 0x2000 / kBlockSize,
+              "the joiners must fall in a block of kBlocksWithRows");
 
 // For each block of 128 units, the row of its first unit and the mask that keeps the offset
 // in the block (0 for the blocks without rows, which all fall on the last row).
@@ -320,7 +324,10 @@ constexpr bool ShortcutsAreComplete() {
   return true;
 }
 
-static_assert(ShortcutsAreComplete());
+static_assert(ShortcutsAreComplete(),
+              "a row would leave work for the stages: a ligature or sub-joined sign that is also "
+              "a letter of a sub-joined sign or a sign the placement stage moves needs its own "
+              "case in PlaceConjunct or PlaceAfterVirama");
 static_assert(kTailRepairRoles[0xFF] == kAnyUnit);
 static_assert(kConjunctGlyphs[PlacementRow(0x0D15)] == 0x49);  // KA
 static_assert(kConjunctGlyphs[PlacementRow(kZeroWidthJoiner)] == kJoinerGlyph);

@@ -127,6 +127,7 @@ constexpr bool RulesHoldNoLineBreak() {
 static_assert(detail::FixupsNeverGrow(), "the fix-ups rewrite the text in place");
 static_assert(detail::TwoPartSignsBeginPreBase(),
               "a two-part sign is a pre-base sign and a second simple sign");
-static_assert(detail::RulesHoldNoLineBreak());
+static_assert(detail::RulesHoldNoLineBreak(),
+              "no rule may see a line break: a sign never moves across the end of a line");
 
 }  // namespace lipimattam

@@ -303,7 +303,9 @@ inline constexpr FixupGroups kFixupGroups = BuildFixupGroups();
 // The three replacements around the RA sign go together; the SA ligature, which shortens the
 // text, goes alone.
 static_assert(kFixupGroups.count == 2 && kFixupGroups.groups[0].count == 3 &&
-              kFixupGroups.groups[0].anchor == u'{' && !kFixupGroups.groups[1].keeps_length);
+                  kFixupGroups.groups[0].anchor == u'{' && !kFixupGroups.groups[1].keeps_length,
+              "the grouping of FixupReplacements changed: if the RA sign's three no longer share "
+              "a scan the fix-ups slow down; update this check with the table");
 
 constexpr bool InAlphabet(const FixupGroup& group, char16_t unit) {
   return unit <= 0xFF && group.alphabet[unit];
