@@ -76,16 +76,16 @@ class Typist : public QObject {
 // window showing the result.
 void ConvertLongText(benchmark::State& state) {
   const QString input = Text(static_cast<std::size_t>(state.range(0)));
-  lipimattam::frmMain window;
+  lipimattam::MainWindow window;
   window.show();
-  window.TextBox1->SetExactText(input);
+  window.InputBox()->SetExactText(input);
   double pass_seconds = 1e9;  // the fastest pass: the machine is shared
   double worst_wait_ms = 0;
   for (auto _ : state) {
-    const Typist typist(window.TextBox1);
+    const Typist typist(window.InputBox());
     QElapsedTimer pass;
     pass.start();
-    window.cmdConvert_Click();
+    window.Convert();
     pass_seconds = std::min(pass_seconds, static_cast<double>(pass.nsecsElapsed()) / 1e9);
     QElapsedTimer after;
     after.start();
@@ -101,22 +101,22 @@ void ConvertLongText(benchmark::State& state) {
 // every code unit.
 class WholeTextPerUnit : public lipimattam::ConvertProgress {
  public:
-  explicit WholeTextPerUnit(lipimattam::frmMain& window) : window_(window) {}
-  void UnitStarting() override { window_.TextBox2->setEnabled(false); }
+  explicit WholeTextPerUnit(lipimattam::MainWindow& window) : window_(window) {}
+  void UnitStarting() override { window_.OutputBox()->setEnabled(false); }
   void UnitPlaced(std::u16string_view text) override {
-    window_.TextBox2->setPlainText(
+    window_.OutputBox()->setPlainText(
         QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size())));
     QCoreApplication::processEvents();
   }
-  void UnitFinished() override { window_.TextBox2->setEnabled(true); }
+  void UnitFinished() override { window_.OutputBox()->setEnabled(true); }
 
  private:
-  lipimattam::frmMain& window_;
+  lipimattam::MainWindow& window_;
 };
 
 void WholeTextReplacementPerUnit(benchmark::State& state) {
   const QString input = Text(static_cast<std::size_t>(state.range(0)));
-  lipimattam::frmMain window;
+  lipimattam::MainWindow window;
   window.show();
   for (auto _ : state) {
     WholeTextPerUnit progress(window);

@@ -28,7 +28,7 @@
 #include "ui/application.h"
 #include "ui/main_window.h"
 
-using lipimattam::frmMain;
+using lipimattam::MainWindow;
 
 namespace {
 
@@ -116,14 +116,14 @@ class MainWindowTest : public QObject {
   void initTestCase() { lipimattam::RegisterFonts(); }
 
   void init() {
-    window_ = new frmMain;
+    window_ = new MainWindow;
     ended_ = 0;
     window_->SetEndProgram([this] { ++ended_; });
-    window_->Form_Load();
+    window_->FocusInput();
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_));
     window_->activateWindow();
-    window_->TextBox1->setFocus();
+    window_->InputBox()->setFocus();
   }
   void cleanup() { delete window_; }
 
@@ -138,86 +138,86 @@ class MainWindowTest : public QObject {
       QRect geometry;
     };
     const Control controls[] = {
-        {window_->Frame1, "Frame1", {8, 8, 377, 433}},
-        {window_->TextBox1, "TextBox1", {8, 16, 353, 369}},
-        {window_->cmdConvert, "cmdConvert", {8, 400, 81, 25}},
-        {window_->Frame2, "Frame2", {392, 8, 377, 433}},
-        {window_->TextBox2, "TextBox2", {8, 16, 361, 409}},
+        {window_->InputFrame(), "Frame1", {8, 8, 377, 433}},
+        {window_->InputBox(), "TextBox1", {8, 16, 353, 369}},
+        {window_->ConvertButton(), "cmdConvert", {8, 400, 81, 25}},
+        {window_->OutputFrame(), "Frame2", {392, 8, 377, 433}},
+        {window_->OutputBox(), "TextBox2", {8, 16, 361, 409}},
     };
     for (const Control& control : controls) {
       QCOMPARE(control.widget->objectName(), QString::fromLatin1(control.name));
       QCOMPARE(control.widget->geometry(), control.geometry);
     }
-    QCOMPARE(window_->Frame1->title(),
+    QCOMPARE(window_->InputFrame()->title(),
              QStringLiteral("Paste Malayalam Unicode Text and click Convert Button"));
-    QCOMPARE(window_->Frame2->title(),
+    QCOMPARE(window_->OutputFrame()->title(),
              QStringLiteral("Copy the converted Text by pressing rightmouse button"));
-    QCOMPARE(window_->cmdConvert->text(), QStringLiteral("&Convert"));
-    QCOMPARE(window_->TextBox1->font().family(), QStringLiteral("AnjaliOldLipi"));
-    QCOMPARE(window_->TextBox1->font().pointSizeF(), 15.75);
+    QCOMPARE(window_->ConvertButton()->text(), QStringLiteral("&Convert"));
+    QCOMPARE(window_->InputBox()->font().family(), QStringLiteral("AnjaliOldLipi"));
+    QCOMPARE(window_->InputBox()->font().pointSizeF(), 15.75);
     // The font the encoding was made for where the machine has it, else the display font.
-    QCOMPARE(window_->TextBox2->font().family(),
+    QCOMPARE(window_->OutputBox()->font().family(),
              QFontDatabase::hasFamily(QStringLiteral("ML-TTRevathi"))
                  ? QStringLiteral("ML-TTRevathi")
                  : QStringLiteral("Lipimattam ML-TT"));
-    QCOMPARE(window_->TextBox2->font().pointSizeF(), 14.25);
-    QCOMPARE(window_->TextBox2->font().weight(), QFont::Normal);
-    QCOMPARE(window_->TextBox1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(window_->OutputBox()->font().pointSizeF(), 14.25);
+    QCOMPARE(window_->OutputBox()->font().weight(), QFont::Normal);
+    QCOMPARE(window_->InputBox()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 
-    QCOMPARE(QApplication::focusWidget(), window_->TextBox1);
-    QTest::keyClick(window_->TextBox1, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), window_->cmdConvert);
-    QTest::keyClick(window_->cmdConvert, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), window_->TextBox2);
-    QTest::keyClick(window_->TextBox2, Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(QApplication::focusWidget(), window_->cmdConvert);
-    window_->TextBox1->setFocus();
-    QTest::keyClick(window_->TextBox1, Qt::Key_Return);
-    QCOMPARE(QApplication::focusWidget(), window_->cmdConvert);
-    QCOMPARE(window_->TextBox1->ExactText(), QString());  // Enter moved on, typed nothing
+    QCOMPARE(QApplication::focusWidget(), window_->InputBox());
+    QTest::keyClick(window_->InputBox(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window_->ConvertButton());
+    QTest::keyClick(window_->ConvertButton(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window_->OutputBox());
+    QTest::keyClick(window_->OutputBox(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), window_->ConvertButton());
+    window_->InputBox()->setFocus();
+    QTest::keyClick(window_->InputBox(), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), window_->ConvertButton());
+    QCOMPARE(window_->InputBox()->ExactText(), QString());  // Enter moved on, typed nothing
   }
 
   void F5ConvertsWithAnyModifierFromAnyControl() {
     const Qt::KeyboardModifiers modifiers[] = {Qt::NoModifier, Qt::ShiftModifier,
                                                Qt::ControlModifier, Qt::AltModifier};
-    QWidget* targets[] = {window_->TextBox1, window_->cmdConvert, window_->TextBox2};
+    QWidget* targets[] = {window_->InputBox(), window_->ConvertButton(), window_->OutputBox()};
     for (QWidget* target : targets) {
       for (Qt::KeyboardModifiers modifier : modifiers) {
-        window_->TextBox1->SetExactText(kMalayalam);
-        window_->TextBox2->SetExactText(QStringLiteral("old"));
+        window_->InputBox()->SetExactText(kMalayalam);
+        window_->OutputBox()->SetExactText(QStringLiteral("old"));
         target->setFocus();
         QTest::keyClick(target, Qt::Key_F5, modifier);
-        QVERIFY2(window_->TextBox2->ExactText() == Converted(kMalayalam),
+        QVERIFY2(window_->OutputBox()->ExactText() == Converted(kMalayalam),
                  qPrintable(target->objectName() + " " + QString::number(modifier.toInt())));
       }
     }
   }
 
   void OtherFunctionKeysDoNothing() {
-    window_->TextBox1->SetExactText(kMalayalam);
-    window_->TextBox2->SetExactText(QStringLiteral("old"));
+    window_->InputBox()->SetExactText(kMalayalam);
+    window_->OutputBox()->SetExactText(QStringLiteral("old"));
     for (int key = Qt::Key_F1; key <= Qt::Key_F12; ++key) {
       if (key == Qt::Key_F5) continue;
-      QTest::keyClick(window_->TextBox1, static_cast<Qt::Key>(key));
+      QTest::keyClick(window_->InputBox(), static_cast<Qt::Key>(key));
     }
-    QCOMPARE(window_->TextBox2->ExactText(), QStringLiteral("old"));
+    QCOMPARE(window_->OutputBox()->ExactText(), QStringLiteral("old"));
     QVERIFY(window_->isVisible());
   }
 
   void AltCPressesConvert() {
-    window_->TextBox1->SetExactText(kMalayalam);
-    QSignalSpy clicked(window_->cmdConvert, &QPushButton::clicked);
-    QTest::keyClick(window_->TextBox1, Qt::Key_C, Qt::AltModifier);
+    window_->InputBox()->SetExactText(kMalayalam);
+    QSignalSpy clicked(window_->ConvertButton(), &QPushButton::clicked);
+    QTest::keyClick(window_->InputBox(), Qt::Key_C, Qt::AltModifier);
     QTRY_COMPARE(clicked.count(), 1);
-    QCOMPARE(window_->TextBox2->ExactText(), Converted(kMalayalam));
+    QCOMPARE(window_->OutputBox()->ExactText(), Converted(kMalayalam));
   }
 
   void EscapeAsksAndNoChangesNothing() {
-    window_->TextBox1->SetExactText(kMalayalam);
-    window_->TextBox2->SetExactText(QStringLiteral("kept"));
+    window_->InputBox()->SetExactText(kMalayalam);
+    window_->OutputBox()->SetExactText(QStringLiteral("kept"));
     QuestionAnswer seen;
     AnswerNextQuestion(QMessageBox::No, &seen);
-    QTest::keyClick(window_->TextBox2, Qt::Key_Escape);
+    QTest::keyClick(window_->OutputBox(), Qt::Key_Escape);
     QVERIFY(seen.seen);
     QCOMPARE(seen.text, QStringLiteral("Do you really want to quit?"));
     QCOMPARE(seen.title, QApplication::applicationDisplayName());
@@ -225,13 +225,13 @@ class MainWindowTest : public QObject {
     QVERIFY(seen.yes_is_default);
     QVERIFY(window_->isVisible());
     QCOMPARE(ended_, 0);
-    QCOMPARE(window_->TextBox1->ExactText(), kMalayalam);
-    QCOMPARE(window_->TextBox2->ExactText(), QStringLiteral("kept"));
+    QCOMPARE(window_->InputBox()->ExactText(), kMalayalam);
+    QCOMPARE(window_->OutputBox()->ExactText(), QStringLiteral("kept"));
   }
 
   void EscapeYesEndsTheProgram() {
     AnswerNextQuestion(QMessageBox::Yes, nullptr);
-    QTest::keyClick(window_->TextBox1, Qt::Key_Escape);
+    QTest::keyClick(window_->InputBox(), Qt::Key_Escape);
     QVERIFY(!window_->isVisible());
     QCOMPARE(ended_, 1);
   }
@@ -239,35 +239,35 @@ class MainWindowTest : public QObject {
   void PassesLeaveTheDefaultPointerAndTheFinalText() {
     const QString inputs[] = {QString(), kMalayalam, QStringLiteral("city\r\n"), kMalayalam};
     for (const QString& input : inputs) {
-      window_->TextBox1->SetExactText(input);
-      window_->TextBox2->SetExactText(QStringLiteral("left from before"));
-      window_->cmdConvert_Click();
+      window_->InputBox()->SetExactText(input);
+      window_->OutputBox()->SetExactText(QStringLiteral("left from before"));
+      window_->Convert();
       QCOMPARE(QApplication::overrideCursor(), nullptr);
-      QVERIFY(window_->TextBox2->isEnabled());
-      QCOMPARE(window_->TextBox2->ExactText(), Converted(input));
+      QVERIFY(window_->OutputBox()->isEnabled());
+      QCOMPARE(window_->OutputBox()->ExactText(), Converted(input));
     }
   }
 
   void CopyGivesTheExactUnits() {
-    window_->TextBox1->SetExactText(kMalayalam + kMalayalam);
-    window_->cmdConvert_Click();
+    window_->InputBox()->SetExactText(kMalayalam + kMalayalam);
+    window_->Convert();
     const QString expected = Converted(kMalayalam + kMalayalam);
     QVERIFY(expected.contains(QStringLiteral("\r\n")));
     // The box's own right-click menu offers Copy.
-    std::unique_ptr<QMenu> menu(window_->TextBox2->createStandardContextMenu());
+    std::unique_ptr<QMenu> menu(window_->OutputBox()->createStandardContextMenu());
     QVERIFY(std::any_of(menu->actions().cbegin(), menu->actions().cend(), [](QAction* action) {
       return action->text().remove('&').startsWith(QStringLiteral("Copy"));
     }));
-    window_->TextBox2->selectAll();
-    window_->TextBox2->copy();
+    window_->OutputBox()->selectAll();
+    window_->OutputBox()->copy();
     QCOMPARE(QApplication::clipboard()->text(), expected);
     // A selection that starts after a CR LF and ends inside the next line.
-    QTextCursor cursor = window_->TextBox2->textCursor();
-    const int first_break = window_->TextBox2->document()->firstBlock().length();
+    QTextCursor cursor = window_->OutputBox()->textCursor();
+    const int first_break = window_->OutputBox()->document()->firstBlock().length();
     cursor.setPosition(first_break);
     cursor.setPosition(first_break + 3, QTextCursor::KeepAnchor);
-    window_->TextBox2->setTextCursor(cursor);
-    window_->TextBox2->copy();
+    window_->OutputBox()->setTextCursor(cursor);
+    window_->OutputBox()->copy();
     const qsizetype exact_start = expected.indexOf(QStringLiteral("\r\n")) + 2;
     QCOMPARE(QApplication::clipboard()->text(), expected.mid(exact_start, 3));
   }
@@ -278,38 +278,38 @@ class MainWindowTest : public QObject {
   void OutputBoxShowsDisplayCopiesAndCopiesTheCodes() {
     if (QFontDatabase::hasFamily(QStringLiteral("ML-TTRevathi")))
       QSKIP("this machine has ML-TTRevathi, which the box shows the codes in");
-    QCOMPARE(QFontInfo(window_->TextBox2->font()).family(), QStringLiteral("Lipimattam ML-TT"));
+    QCOMPARE(QFontInfo(window_->OutputBox()->font()).family(), QStringLiteral("Lipimattam ML-TT"));
     const QString input =
         QString::fromUtf16(u"\u0D15\u0D4D\u0D30\u0D48 \u0D23\u0D4D\u0D1F\r\n\uF041\u00E5A.");
-    window_->TextBox1->SetExactText(input);
-    window_->cmdConvert_Click();
+    window_->InputBox()->SetExactText(input);
+    window_->Convert();
     const QString expected = Converted(input);
     QVERIFY(expected.contains(QChar(0xAD)));  // the NNA-TTA ligature, a soft hyphen in Latin-1
-    const QString shown = window_->TextBox2->document()->toPlainText();
+    const QString shown = window_->OutputBox()->document()->toPlainText();
     QCOMPARE(shown, QString::fromUtf16(u"\uF073\uF073\uF07B\uF049 \uF0AD\n"
                                        u"\uF041\u00E5\uF041\uF02E"));
-    QCOMPARE(window_->TextBox2->ExactText(), expected);
-    window_->TextBox2->selectAll();
-    window_->TextBox2->copy();
+    QCOMPARE(window_->OutputBox()->ExactText(), expected);
+    window_->OutputBox()->selectAll();
+    window_->OutputBox()->copy();
     QCOMPARE(QApplication::clipboard()->text(), expected);
-    QTextCursor cursor = window_->TextBox2->textCursor();
-    const int second_line = window_->TextBox2->document()->findBlockByNumber(1).position();
+    QTextCursor cursor = window_->OutputBox()->textCursor();
+    const int second_line = window_->OutputBox()->document()->findBlockByNumber(1).position();
     cursor.setPosition(second_line - 2);
     cursor.setPosition(second_line + 1, QTextCursor::KeepAnchor);
-    window_->TextBox2->setTextCursor(cursor);
-    window_->TextBox2->copy();
+    window_->OutputBox()->setTextCursor(cursor);
+    window_->OutputBox()->copy();
     QCOMPARE(QApplication::clipboard()->text(), QString::fromUtf16(u"\u00AD\r\n\uF041"));
   }
 
   void InputBoxKeepsPastedTextExactly() {
     const QString text = QString::fromUtf16(u"a\r\nb\rc\nd\u2029e\u2028f\U0001F600");
     QApplication::clipboard()->setText(text);
-    window_->TextBox1->SetExactText(QStringLiteral("[]"));
-    QTextCursor cursor = window_->TextBox1->textCursor();
+    window_->InputBox()->SetExactText(QStringLiteral("[]"));
+    QTextCursor cursor = window_->InputBox()->textCursor();
     cursor.setPosition(1);
-    window_->TextBox1->setTextCursor(cursor);
-    window_->TextBox1->paste();
-    QCOMPARE(window_->TextBox1->ExactText(), QStringLiteral("[") + text + QStringLiteral("]"));
+    window_->InputBox()->setTextCursor(cursor);
+    window_->InputBox()->paste();
+    QCOMPARE(window_->InputBox()->ExactText(), QStringLiteral("[") + text + QStringLiteral("]"));
   }
 
   // Lines too long to lay out quickly are shown as several paragraphs; the cuts hold no units,
@@ -320,16 +320,16 @@ class MainWindowTest : public QObject {
       line += QStringLiteral("sI{m ");
     line += QString::fromUtf16(u"\U0001F600");
     const QString text = line + QStringLiteral("\r\n") + line.left(5000) + QChar(0xFDD0);
-    window_->TextBox2->SetExactText(text);
-    QVERIFY(window_->TextBox2->document()->blockCount() >= 6);
-    for (QTextBlock block = window_->TextBox2->document()->begin(); block.isValid();
+    window_->OutputBox()->SetExactText(text);
+    QVERIFY(window_->OutputBox()->document()->blockCount() >= 6);
+    for (QTextBlock block = window_->OutputBox()->document()->begin(); block.isValid();
          block = block.next())
       QVERIFY(block.length() <= lipimattam::ExactTextEdit::kLongestBlock + 1);
     QString expected = text;
     expected.back() = QChar::ReplacementCharacter;  // a frame marker is shown as U+FFFD
-    QCOMPARE(window_->TextBox2->ExactText(), expected);
-    window_->TextBox2->selectAll();
-    window_->TextBox2->copy();
+    QCOMPARE(window_->OutputBox()->ExactText(), expected);
+    window_->OutputBox()->selectAll();
+    window_->OutputBox()->copy();
     QCOMPARE(QApplication::clipboard()->text(), expected);
   }
 
@@ -342,15 +342,15 @@ class MainWindowTest : public QObject {
     QString text;  // every line numbered, so that any piece of the text is found once only
     for (std::size_t i = 0; text.size() <= lipimattam::ExactTextEdit::kJoinLinesAbove; ++i)
       text += QString::number(i) + lines[i % std::size(lines)];
-    window_->TextBox2->SetExactText(text);
-    QVERIFY(window_->TextBox2->document()->blockCount() < text.size() / 1000);
-    QCOMPARE(window_->TextBox2->ExactText(), text);
-    QTextCursor cursor = window_->TextBox2->textCursor();
-    const QTextBlock block = window_->TextBox2->document()->findBlockByNumber(3);
+    window_->OutputBox()->SetExactText(text);
+    QVERIFY(window_->OutputBox()->document()->blockCount() < text.size() / 1000);
+    QCOMPARE(window_->OutputBox()->ExactText(), text);
+    QTextCursor cursor = window_->OutputBox()->textCursor();
+    const QTextBlock block = window_->OutputBox()->document()->findBlockByNumber(3);
     cursor.setPosition(block.position() + 7);
     cursor.setPosition(block.position() + block.length() + 20, QTextCursor::KeepAnchor);
-    window_->TextBox2->setTextCursor(cursor);
-    window_->TextBox2->copy();
+    window_->OutputBox()->setTextCursor(cursor);
+    window_->OutputBox()->copy();
     const QString copied = QApplication::clipboard()->text();
     QVERIFY(copied.size() > 2000);
     QCOMPARE(text.count(copied), 1);  // a piece of the text, unit for unit
@@ -359,82 +359,82 @@ class MainWindowTest : public QObject {
   }
 
   void OutputBoxIsDisabledAtEveryYield() {
-    window_->TextBox1->SetExactText(LongText(200));
+    window_->InputBox()->SetExactText(LongText(200));
     int yields_seen = 0;
     int enabled_seen = 0;
     QTimer probe;
     connect(&probe, &QTimer::timeout, [&] {
       if (!window_->IsConverting()) return;
       ++yields_seen;
-      if (window_->TextBox2->isEnabled()) ++enabled_seen;
+      if (window_->OutputBox()->isEnabled()) ++enabled_seen;
       QVERIFY(QApplication::overrideCursor() != nullptr);
     });
     probe.start(0);
-    window_->cmdConvert_Click();
+    window_->Convert();
     probe.stop();
     QVERIFY(yields_seen > 0);
     QCOMPARE(enabled_seen, 0);
-    QVERIFY(window_->TextBox2->isEnabled());
+    QVERIFY(window_->OutputBox()->isEnabled());
   }
 
   void ConvertDuringAPassRunsOnceMoreOverTheNewInput() {
-    window_->TextBox1->SetExactText(LongText(300));
+    window_->InputBox()->SetExactText(LongText(300));
     const QString changed = QString::fromUtf16(u"\u0D15\u0D4A");  // KA, VOWEL SIGN O
     int requests = 0;
     QTimer::singleShot(0, [&] {
-      window_->TextBox1->SetExactText(changed);
-      for (; requests < 3; ++requests) window_->cmdConvert->click();  // three make one pass
+      window_->InputBox()->SetExactText(changed);
+      for (; requests < 3; ++requests) window_->ConvertButton()->click();  // three make one pass
     });
-    window_->cmdConvert_Click();
+    window_->Convert();
     QCOMPARE(requests, 3);
-    QCOMPARE(window_->TextBox2->ExactText(), QStringLiteral("sIm"));
+    QCOMPARE(window_->OutputBox()->ExactText(), QStringLiteral("sIm"));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QVERIFY(window_->TextBox2->isEnabled());
+    QVERIFY(window_->OutputBox()->isEnabled());
   }
 
   void EscapeYesDuringAPassEndsIt() {
-    window_->TextBox1->SetExactText(LongText(5000));
+    window_->InputBox()->SetExactText(LongText(5000));
     QTimer::singleShot(0, [this] {
       AnswerNextQuestion(QMessageBox::Yes, nullptr);
-      QTest::keyClick(window_->TextBox1, Qt::Key_Escape);
+      QTest::keyClick(window_->InputBox(), Qt::Key_Escape);
     });
-    window_->cmdConvert_Click();
+    window_->Convert();
     QVERIFY(!window_->isVisible());
     QVERIFY(!window_->IsConverting());
     QCOMPARE(ended_, 1);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QVERIFY(window_->TextBox2->ExactText().size() < Converted(LongText(5000)).size());
+    QVERIFY(window_->OutputBox()->ExactText().size() < Converted(LongText(5000)).size());
   }
 
   void EscapeNoDuringAPassLetsItFinish() {
-    window_->TextBox1->SetExactText(LongText(2000));
+    window_->InputBox()->SetExactText(LongText(2000));
     QTimer::singleShot(30, [this] {
       AnswerNextQuestion(QMessageBox::No, nullptr);
-      QTest::keyClick(window_->TextBox1, Qt::Key_Escape);
+      QTest::keyClick(window_->InputBox(), Qt::Key_Escape);
     });
-    window_->cmdConvert_Click();
+    window_->Convert();
     QVERIFY(window_->isVisible());
     QCOMPARE(ended_, 0);
-    QCOMPARE(window_->TextBox2->ExactText(), Converted(LongText(2000)));
+    QCOMPARE(window_->OutputBox()->ExactText(), Converted(LongText(2000)));
   }
 
   void ClosingDuringAPassEndsIt() {
-    window_->TextBox1->SetExactText(LongText(5000));
+    window_->InputBox()->SetExactText(LongText(5000));
     QTimer::singleShot(0, [this] { window_->close(); });
-    window_->cmdConvert_Click();
+    window_->Convert();
     QVERIFY(!window_->isVisible());
     QVERIFY(!window_->IsConverting());
     QCOMPARE(ended_, 1);
-    QVERIFY(window_->TextBox2->ExactText().size() < Converted(LongText(5000)).size());
+    QVERIFY(window_->OutputBox()->ExactText().size() < Converted(LongText(5000)).size());
   }
 
   void MissingFontFileIsNotReported() {
     // The build folder has no MLTTRev0.ttf: registering it fails silently.
     QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/MLTTRev0.ttf"));
     lipimattam::RegisterFonts();
-    window_->TextBox1->SetExactText(kMalayalam);
-    window_->cmdConvert_Click();
-    QCOMPARE(window_->TextBox2->ExactText(), Converted(kMalayalam));
+    window_->InputBox()->SetExactText(kMalayalam);
+    window_->Convert();
+    QCOMPARE(window_->OutputBox()->ExactText(), Converted(kMalayalam));
   }
 
   void SecondCopyEndsAtOnceWithoutAWindow() {
@@ -536,25 +536,25 @@ class MainWindowTest : public QObject {
   void MalayalamDesktopGetsMalayalamTexts() {
     lipimattam::InstallTranslation(QLocale(QLocale::Malayalam, QLocale::India));
     {
-      frmMain window;
+      MainWindow window;
       window.SetEndProgram([] {});
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
       window.activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(&window));
       QCOMPARE(window.windowTitle(), QString::fromUtf8("യൂണിക്കോഡ് ML-ലേക്ക് മാറ്റുക"));
-      QCOMPARE(window.Frame1->title(),
+      QCOMPARE(window.InputFrame()->title(),
                QString::fromUtf8("മലയാളം യൂണിക്കോഡ് ടെക്സ്റ്റ് ഒട്ടിച്ച് 'മാറ്റുക' ബട്ടൺ അമർത്തുക"));
-      QCOMPARE(window.Frame2->title(),
+      QCOMPARE(window.OutputFrame()->title(),
                QString::fromUtf8("മാറ്റിയ ടെക്സ്റ്റ് വലത് മൗസ് ബട്ടൺ അമർത്തി പകർത്തുക"));
-      QCOMPARE(window.cmdConvert->text(), QString::fromUtf8("മാറ്റുക (&C)"));
-      window.TextBox1->SetExactText(kMalayalam);
-      window.TextBox1->setFocus();
-      QTest::keyClick(window.TextBox1, Qt::Key_C, Qt::AltModifier);
-      QTRY_COMPARE(window.TextBox2->ExactText(), Converted(kMalayalam));
+      QCOMPARE(window.ConvertButton()->text(), QString::fromUtf8("മാറ്റുക (&C)"));
+      window.InputBox()->SetExactText(kMalayalam);
+      window.InputBox()->setFocus();
+      QTest::keyClick(window.InputBox(), Qt::Key_C, Qt::AltModifier);
+      QTRY_COMPARE(window.OutputBox()->ExactText(), Converted(kMalayalam));
       QuestionAnswer seen;
       AnswerNextQuestion(QMessageBox::No, &seen);
-      window.Form_KeyPress(27);
+      window.AskToQuit();
       QCOMPARE(seen.text, QString::fromUtf8("ശരിക്കും പുറത്തുകടക്കണോ?"));
       QCOMPARE(seen.yes, QString::fromUtf8("ഉവ്വ് (&Y)"));
       QCOMPARE(seen.no, QString::fromUtf8("വേണ്ട (&N)"));
@@ -575,8 +575,9 @@ class MainWindowTest : public QObject {
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 1);
     QVERIFY(QString::fromUtf8(program.readAllStandardError())
-                .contains(QString::fromUtf8("ജാലകം തുറക്കാൻ ഡിസ്‌പ്ലേ "
-                                            "ഇല്ല")));
+                .contains(QString::fromUtf8(
+                    "ജാലകം തുറക്കാൻ ഡിസ്‌പ്ലേ "
+                    "ഇല്ല")));
   }
 
   // Without a display, or with one that cannot be reached, the program says so and ends
@@ -604,7 +605,7 @@ class MainWindowTest : public QObject {
   }
 
  private:
-  frmMain* window_ = nullptr;
+  MainWindow* window_ = nullptr;
   int ended_ = 0;  // how often the window ended the program
 };
 

@@ -171,8 +171,8 @@ int RunApplication(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/lipimattam/lipimattam.png")));
   RegisterFonts();
 
-  frmMain window;
-  window.Form_Load();
+  MainWindow window;
+  window.FocusInput();
   window.show();
   return QApplication::exec();
 }

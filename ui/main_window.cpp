@@ -17,8 +17,6 @@
 namespace lipimattam {
 namespace {
 
-constexpr int kKeyCodeF5 = 116;
-constexpr int kCharacterEscape = 27;
 constexpr const char* kDisplayFont = "Lipimattam ML-TT";
 // The pass yields to the window's pending events after this many code units: often enough
 // that a key is answered at once, seldom enough that yielding costs little beside converting.
@@ -62,22 +60,16 @@ QFont FontOf(const QString& family, qreal points) {
   return font;
 }
 
-// The Windows key code of a Qt key, for the keys the window reacts to.
-int KeyCode(int qt_key) {
-  if (qt_key >= Qt::Key_F1 && qt_key <= Qt::Key_F24) return 112 + (qt_key - Qt::Key_F1);
-  return qt_key;
-}
-
 }  // namespace
 
 // The window's side of a pass: the output box is disabled while the pass runs and shows the
 // text so far from time to time; pending events run every few code units.
-class frmMain::Progress : public ConvertProgress {
+class MainWindow::Progress : public ConvertProgress {
  public:
-  explicit Progress(frmMain& window) : window_(window) { since_refresh_.start(); }
+  explicit Progress(MainWindow& window) : window_(window) { since_refresh_.start(); }
 
   void UnitStarting() override {
-    if (window_.TextBox2->isEnabled()) window_.TextBox2->setEnabled(false);
+    if (window_.output_box_->isEnabled()) window_.output_box_->setEnabled(false);
   }
 
   void UnitPlaced(std::u16string_view output_so_far) override {
@@ -85,7 +77,7 @@ class frmMain::Progress : public ConvertProgress {
     const std::size_t size = output_so_far.size();
     if (size <= kLongestShownDuringPass && since_refresh_.nsecsElapsed() >= kRefreshNanoseconds &&
         (size < kShortText || size >= 2 * shown_size_)) {
-      window_.TextBox2->SetExactText(View(output_so_far));
+      window_.output_box_->SetExactText(View(output_so_far));
       shown_size_ = size;
       since_refresh_.restart();
     }
@@ -98,78 +90,79 @@ class frmMain::Progress : public ConvertProgress {
   void UnitFinished() override {}
 
  private:
-  frmMain& window_;
+  MainWindow& window_;
   QElapsedTimer since_refresh_;
   std::size_t units_ = 0;
   std::size_t shown_size_ = 0;
 };
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QCoreApplication::translate("MainWindow", "Convert Unicode to ML"));
   setFixedSize(776, 454);  // the client area; resizing would move no control anyway
 
   // The layout, in pixels at 96 dots per inch (Qt scales them on other screens).
-  Frame1 =
+  input_frame_ =
       Place<QGroupBox>(this, "Frame1", {8, 8, 377, 433},
                        QCoreApplication::translate(
                            "MainWindow", "Paste Malayalam Unicode Text and click Convert Button"));
-  TextBox1 = Place<ExactTextEdit>(Frame1, "TextBox1", {8, 16, 353, 369});
-  cmdConvert = Place<QPushButton>(Frame1, "cmdConvert", {8, 400, 81, 25},
-                                  QCoreApplication::translate("MainWindow", "&Convert"));
-  Frame2 =
+  input_box_ = Place<ExactTextEdit>(input_frame_, "TextBox1", {8, 16, 353, 369});
+  convert_button_ = Place<QPushButton>(input_frame_, "cmdConvert", {8, 400, 81, 25},
+                                       QCoreApplication::translate("MainWindow", "&Convert"));
+  output_frame_ =
       Place<QGroupBox>(this, "Frame2", {392, 8, 377, 433},
                        QCoreApplication::translate(
                            "MainWindow", "Copy the converted Text by pressing rightmouse button"));
-  TextBox2 = Place<ExactTextEdit>(Frame2, "TextBox2", {8, 16, 361, 409});
+  output_box_ = Place<ExactTextEdit>(output_frame_, "TextBox2", {8, 16, 361, 409});
 
-  TextBox1->setFont(FontOf(QStringLiteral("AnjaliOldLipi"), 15.75));
-  TextBox1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  TextBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  TextBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  TextBox1->setTabChangesFocus(true);
-  TextBox1->installEventFilter(this);
+  input_box_->setFont(FontOf(QStringLiteral("AnjaliOldLipi"), 15.75));
+  input_box_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  input_box_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  input_box_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  input_box_->setTabChangesFocus(true);
 
-  connect(cmdConvert, &QPushButton::clicked, this, [this] { cmdConvert_Click(); });
+  connect(convert_button_, &QPushButton::clicked, this, &MainWindow::Convert);
 
   // The font the encoding was made for, where the machine has it; else the display font,
   // which draws the codes at U+F000 + code.
   const bool has_revathi = QFontDatabase::hasFamily(QStringLiteral("ML-TTRevathi"));
-  TextBox2->setFont(
+  output_box_->setFont(
       FontOf(has_revathi ? QStringLiteral("ML-TTRevathi") : QString(kDisplayFont), 14.25));
-  if (!has_revathi) TextBox2->ShowCodesAsDisplayCopies(TextBox2->font());
-  TextBox2->setReadOnly(true);
-  TextBox2->setUndoRedoEnabled(false);
-  TextBox2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  TextBox2->setTabChangesFocus(true);
+  if (!has_revathi) output_box_->ShowCodesAsDisplayCopies(output_box_->font());
+  output_box_->setReadOnly(true);
+  output_box_->setUndoRedoEnabled(false);
+  output_box_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  output_box_->setTabChangesFocus(true);
 
-  setTabOrder(TextBox1, cmdConvert);
-  setTabOrder(cmdConvert, TextBox2);
+  setTabOrder(input_box_, convert_button_);
+  setTabOrder(convert_button_, output_box_);
 
   // F5 and Esc act whichever control has the focus.
-  for (QWidget* control : {static_cast<QWidget*>(TextBox1), static_cast<QWidget*>(cmdConvert),
-                           static_cast<QWidget*>(TextBox2)})
+  for (QWidget* control :
+       {static_cast<QWidget*>(input_box_), static_cast<QWidget*>(convert_button_),
+        static_cast<QWidget*>(output_box_)})
     control->installEventFilter(this);
 }
 
-void frmMain::HandleKey(const QKeyEvent& key) {
-  Form_KeyDown(KeyCode(key.key()), key.modifiers());
-  if (key.key() == Qt::Key_Escape) Form_KeyPress(kCharacterEscape);
+// F5 converts, with any modifier keys held; Esc asks whether to quit.
+void MainWindow::HandleKey(const QKeyEvent& key) {
+  if (key.key() == Qt::Key_F5) Convert();
+  if (key.key() == Qt::Key_Escape) AskToQuit();
 }
 
 // Keys reach the window itself only when none of its controls has the focus, or when a
 // control passed them up, which its filter has handled already.
-void frmMain::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
   const QWidget* focus = focusWidget();
   if (focus == nullptr || focus == this) HandleKey(*event);
   QWidget::keyPressEvent(event);
 }
 
-void frmMain::Form_Load() {
-  TextBox1->setFocus(Qt::OtherFocusReason);
+void MainWindow::FocusInput() {
+  input_box_->setFocus(Qt::OtherFocusReason);
 }
 
-void frmMain::cmdConvert_Click() {
+void MainWindow::Convert() {
   if (converting_) {
     convert_again_ = true;  // runs once the pass in hand ends, over the input as it is then
     return;
@@ -185,25 +178,20 @@ void frmMain::cmdConvert_Click() {
     }
   } while (convert_again_ && !ending_);
   converting_ = false;
-  TextBox2->setEnabled(true);
+  output_box_->setEnabled(true);
   QApplication::restoreOverrideCursor();
   if (ending_) end_program_();
 }
 
-void frmMain::RunPass() {
-  TextBox2->SetExactText(QString());
-  const QString input = TextBox1->ExactText();
+void MainWindow::RunPass() {
+  output_box_->SetExactText(QString());
+  const QString input = input_box_->ExactText();
   Progress progress(*this);
   const std::u16string output = ConvertText(Utf16(input), progress);
-  TextBox2->SetExactText(View(output));
+  output_box_->SetExactText(View(output));
 }
 
-void frmMain::Form_KeyDown(int key_code, Qt::KeyboardModifiers /*modifiers*/) {
-  if (key_code == kKeyCodeF5) cmdConvert_Click();  // with any modifier keys held
-}
-
-void frmMain::Form_KeyPress(int character_code) {
-  if (character_code != kCharacterEscape) return;
+void MainWindow::AskToQuit() {
   QMessageBox question(QMessageBox::Information, QApplication::applicationDisplayName(),
                        QCoreApplication::translate("MainWindow", "Do you really want to quit?"),
                        QMessageBox::Yes | QMessageBox::No, this);
@@ -214,23 +202,23 @@ void frmMain::Form_KeyPress(int character_code) {
   if (question.exec() == QMessageBox::Yes) EndProgram();
 }
 
-void frmMain::EndProgram() {
+void MainWindow::EndProgram() {
   ending_ = true;
   hide();
   // A pass under way leaves at its next code unit and ends the program then.
   if (!converting_) end_program_();
 }
 
-void frmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (converting_) ending_ = true;
   event->accept();
 }
 
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     // Enter in the input box moves the focus on, as Tab does.
-    if (watched == TextBox1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+    if (watched == input_box_ && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
       focusNextChild();
       return true;
     }

@@ -1,5 +1,5 @@
-// The main window: paste Unicode Malayalam on the left, convert, copy the ML-TTRevathi text
-// on the right.
+// The main window: paste Unicode Malayalam in the input box, convert, copy the ML-TTRevathi
+// text from the output box.
 #pragma once
 
 #include <QCoreApplication>
@@ -15,16 +15,21 @@
 
 namespace lipimattam {
 
-// The window keeps its controls' names and handlers: frmMain with Frame1 (TextBox1,
-// cmdConvert) and Frame2 (TextBox2).
-class frmMain : public QWidget {  // NOLINT(readability-identifier-naming): the window's name
+// Two frames side by side: the input box and the convert button on the left, the output box
+// on the right. Each control keeps its own object name (frmMain, Frame1, TextBox1, cmdConvert,
+// Frame2, TextBox2), by which UI automation finds it. F5 converts and Esc asks whether to quit,
+// whichever control has the focus.
+class MainWindow : public QWidget {
  public:
-  explicit frmMain(QWidget* parent = nullptr);
+  explicit MainWindow(QWidget* parent = nullptr);
 
-  void Form_Load();
-  void cmdConvert_Click();
-  void Form_KeyDown(int key_code, Qt::KeyboardModifiers modifiers);
-  void Form_KeyPress(int character_code);
+  // Puts the focus in the input box, as the window does when it first shows.
+  void FocusInput();
+  // Converts the input box into the output box. The window stays responsive while it runs; a
+  // second request during a pass converts again, once, when the pass ends.
+  void Convert();
+  // Asks whether to quit, and ends the program on Yes.
+  void AskToQuit();
 
   [[nodiscard]] bool IsConverting() const { return converting_; }
 
@@ -32,11 +37,11 @@ class frmMain : public QWidget {  // NOLINT(readability-identifier-naming): the 
   // default.
   void SetEndProgram(std::function<void()> end_program) { end_program_ = std::move(end_program); }
 
-  QGroupBox* Frame1;
-  ExactTextEdit* TextBox1;
-  QPushButton* cmdConvert;
-  QGroupBox* Frame2;
-  ExactTextEdit* TextBox2;
+  [[nodiscard]] QGroupBox* InputFrame() const { return input_frame_; }
+  [[nodiscard]] ExactTextEdit* InputBox() const { return input_box_; }
+  [[nodiscard]] QPushButton* ConvertButton() const { return convert_button_; }
+  [[nodiscard]] QGroupBox* OutputFrame() const { return output_frame_; }
+  [[nodiscard]] ExactTextEdit* OutputBox() const { return output_box_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,6 +55,12 @@ class frmMain : public QWidget {  // NOLINT(readability-identifier-naming): the 
   void HandleKey(const QKeyEvent& key);
   void RunPass();
   void EndProgram();
+
+  QGroupBox* input_frame_ = nullptr;
+  ExactTextEdit* input_box_ = nullptr;
+  QPushButton* convert_button_ = nullptr;
+  QGroupBox* output_frame_ = nullptr;
+  ExactTextEdit* output_box_ = nullptr;
 
   std::function<void()> end_program_ = [] { QCoreApplication::exit(0); };
   bool converting_ = false;
