@@ -1,6 +1,6 @@
 # The two commands of the README, and a few more for developers. Each installs what is
 # missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
-.PHONY: deps run test sanitize bench fuzz web package format screenshot clean
+.PHONY: deps run test sanitize tidy bench fuzz web package format screenshot clean
 FUZZ_SECONDS ?= 60
 
 deps:
@@ -21,8 +21,14 @@ sanitize: deps
 	@cmake --build --preset asan-ubsan
 	@ctest --preset asan-ubsan
 
+# clang-tidy with the committed .clang-tidy over the development build's sources.
+tidy: deps
+	@cmake --preset dev >/dev/null
+	@cmake --build --preset dev
+	@bash scripts/run-clang-tidy.sh build/dev
+
 bench: deps
-	@cmake --preset release >/dev/null
+	@cmake --preset release -DLIPIMATTAM_BUILD_BENCHMARKS=ON >/dev/null
 	@cmake --build --preset release
 	@./build/release/bench/convert_bench
 	@bench/cli_throughput.sh 100

@@ -32,6 +32,8 @@ QString Text(std::size_t units) {
 // typed; F13 means nothing to the window.
 class Typist : public QObject {
  public:
+  Typist(const Typist&) = delete;
+  Typist& operator=(const Typist&) = delete;
   explicit Typist(QWidget* target) : target_(target) {
     (void)
         QInputDevice::primaryKeyboard();  // made here, on the window's thread, not by the first key

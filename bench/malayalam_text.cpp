@@ -74,7 +74,7 @@ void AppendWord(Random& random, std::u16string& text) {
   if (random.Percent(15)) text += Pick(random, kVowels);
   const std::uint32_t syllables = 1 + random.Below(4);
   for (std::uint32_t i = 0; i < syllables; ++i) AppendSyllable(random, text);
-  if (random.Percent(10)) text += 0x0D02;  // anusvara
+  if (random.Percent(10)) text += u'\u0D02';  // anusvara
   if (random.Percent(20)) {
     if (random.Percent(70)) {
       text += Pick(random, kAtomicChillus);

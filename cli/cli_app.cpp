@@ -418,7 +418,7 @@ class Filter {
   }
 
   // Encodes the converted text piece by piece straight into the output.
-  int Write(std::u16string converted) {
+  int Write(std::u16string converted) const {
     OutputFile output;
     if (const auto failure = output.Open(options_.output)) {
       Report(failure->message);

@@ -68,7 +68,7 @@ class SignalsHeld {
   ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
 
  private:
-  sigset_t previous_;
+  sigset_t previous_{};
 };
 
 void RecordTemporary(const std::string& name) {
@@ -255,7 +255,7 @@ std::optional<OutputFailure> OutputFile::Commit() {
     Discard();
     return CannotWrite(error);
   }
-  if (const auto failure = PutInPlace()) {
+  if (auto failure = PutInPlace()) {
     Discard();
     return failure;
   }

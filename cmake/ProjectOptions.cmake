@@ -1,12 +1,12 @@
-# Language level and warnings, set per target.
-set(CMAKE_CXX_STANDARD 20)
-set(CMAKE_CXX_STANDARD_REQUIRED ON)
-set(CMAKE_CXX_EXTENSIONS OFF)
+# The language level and warnings are set per target, by lipimattam_target_defaults.
+set(CMAKE_CXX_EXTENSIONS OFF)  # -std=c++20, not gnu++20
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
 option(LIPIMATTAM_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
 
-function(lipimattam_target_warnings target)
+# C++20 and the project's warnings for a target of its own.
+function(lipimattam_target_defaults target)
+  target_compile_features(${target} PRIVATE cxx_std_20)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast
     -Wnon-virtual-dtor -Woverloaded-virtual -Wcast-align -Wimplicit-fallthrough)

@@ -131,7 +131,7 @@ inline constexpr std::array<ConjunctRule, kConjunctRowCount> ConjunctTable =
 namespace detail {
 
 // Row number + 1 for each (SecondLast, Glyph) pair of one-unit glyph codes; 0 where no row is.
-using ConjunctIndex = std::array<std::uint8_t, 256 * 256>;
+using ConjunctIndex = std::array<std::uint8_t, std::size_t{256} * 256>;
 
 constexpr ConjunctIndex BuildConjunctIndex() {
   ConjunctIndex index{};

@@ -36,6 +36,8 @@ class TextConverter {
  public:
   // Sets memory aside (untouched) for the output of about `expected_units` input units.
   explicit TextConverter(std::size_t expected_units = 0);
+  TextConverter(const TextConverter&) = delete;
+  TextConverter& operator=(const TextConverter&) = delete;
   TextConverter(TextConverter&&) noexcept;
   TextConverter& operator=(TextConverter&&) noexcept;
   ~TextConverter();

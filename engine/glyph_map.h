@@ -10,7 +10,7 @@
 namespace lipimattam {
 
 struct GlyphMapRow {
-  char16_t code_point;
+  char16_t code_point = 0;
   GlyphString glyphs;
 };
 

@@ -78,7 +78,7 @@ int Run(const char* source_path, std::FILE* out) {
   char16_t virama = 0;
   for (const auto& [code, meaning] : meanings) {
     std::vector<ShapedGlyph> glyphs = source.Shape(meaning);
-    const bool sign = dotted_circle.size() != 0 &&
+    const bool sign = !dotted_circle.empty() &&
                       std::any_of(glyphs.begin(), glyphs.end(),
                                   [&](const ShapedGlyph& g) { return g.name == dotted_circle; });
     if (sign) {

@@ -91,7 +91,7 @@ std::vector<std::u16string> FontTestWords() {
   // the font draws those codes as the chillu and the ASCII digits.
   for (char16_t vowel = 0x0D05; vowel <= 0x0D14; ++vowel)
     if (vowel != 0x0D0C && vowel != 0x0D0D && vowel != 0x0D11) words.push_back({vowel, 0x0D15});
-  words.push_back(u"2026, (\u0D15.)");
+  words.emplace_back(u"2026, (\u0D15.)");
   return words;
 }
 

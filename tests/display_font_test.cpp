@@ -89,7 +89,7 @@ TEST(DisplayFont, DrawsConvertedWordsAsTheSourceDrawsTheUnicodeWords) {
     const bool needs_no_missing_code =
         codes.find(u'v') == std::u16string::npos &&
         std::all_of(source.begin(), source.end(), [&](const ShapedGlyph& glyph) {
-          return glyph.name != virama && display_glyphs.count(glyph.name) != 0;
+          return glyph.name != virama && display_glyphs.contains(glyph.name);
         });
     if (!needs_no_missing_code) {
       ++lacking;

@@ -92,6 +92,9 @@ QProcessEnvironment OffscreenEnvironment() {
 
 // The built program, ended when the test is done with it.
 struct RunningProgram : QProcess {
+  RunningProgram() = default;
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
   ~RunningProgram() override {
     kill();
     waitForFinished(10000);
@@ -133,8 +136,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->size(), QSize(776, 454));
     QCOMPARE(window_->minimumSize(), window_->maximumSize());
     struct Control {
-      QWidget* widget;
-      const char* name;
+      QWidget* widget = nullptr;
+      const char* name = nullptr;
       QRect geometry;
     };
     const Control controls[] = {
@@ -604,7 +607,7 @@ class MainWindowTest : public QObject {
     }
   }
 
- private:
+ private:  // NOLINT(readability-redundant-access-specifiers): ends the slots
   MainWindow* window_ = nullptr;
   int ended_ = 0;  // how often the window ended the program
 };

@@ -188,10 +188,11 @@ std::vector<std::u16string> RoundTripWords() {
     words.push_back({chillu, kRra, 0x0D41});
     words.push_back({kKa, chillu, u' ', kMa});
   }
-  words.push_back(
+  words.emplace_back(
       u"\u0D05\u0D06\u0D07\u0D08\u0D09\u0D0A\u0D0B\u0D0E\u0D0F\u0D10\u0D12\u0D13\u0D14");
-  words.push_back(u"\u0D2E\u0D32\u0D2F\u0D3E\u0D33\u0D02, 2026.\r\n\u0D15\u0D47\u0D30\u0D33\u0D02");
-  words.push_back(u"\u0D26\u0D41\u0D03\u0D16\u0D02 \u0D15\u0D4D\u200C\u0D37");
+  words.emplace_back(
+      u"\u0D2E\u0D32\u0D2F\u0D3E\u0D33\u0D02, 2026.\r\n\u0D15\u0D47\u0D30\u0D33\u0D02");
+  words.emplace_back(u"\u0D26\u0D41\u0D03\u0D16\u0D02 \u0D15\u0D4D\u200C\u0D37");
   return words;
 }
 
