@@ -32,6 +32,7 @@ bench: deps
 	@cmake --build --preset release
 	@./build/release/bench/convert_bench
 	@bench/cli_throughput.sh 100
+	@bench/batch_throughput.sh 10000 4096
 
 fuzz: deps
 	@bash scripts/run-fuzzers.sh $(FUZZ_SECONDS)

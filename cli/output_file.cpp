@@ -4,14 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <random>
+#include <thread>
+#include <vector>
 
 #include "cli/exit_status.h"
 #include "cli/file_names.h"
@@ -23,63 +29,79 @@ constexpr std::string_view kStandardStream = "-";
 constexpr int kMostLinksFollowed = 40;  // as the kernel, before it says ELOOP
 constexpr std::array<int, 3> kEndingSignals = {SIGINT, SIGTERM, SIGHUP};
 
-// The temporary file that a signal handler removes, and the handlers it replaced. Only
-// async-signal-safe calls touch them from a handler.
-char g_temporary[PATH_MAX + 1];
-volatile sig_atomic_t g_has_temporary = 0;
-std::array<struct sigaction, kEndingSignals.size()> g_previous_actions;
-
-extern "C" void RemoveTemporaryAndEnd(int signal_number) {
-  if (g_has_temporary != 0) ::unlink(g_temporary);
-  struct sigaction default_action {};
-  default_action.sa_handler = SIG_DFL;
-  ::sigaction(signal_number, &default_action, nullptr);
-  ::raise(signal_number);  // delivered with its default action once the handler returns
-}
-
-void InstallHandlers() {
-  for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
-    ::sigaction(kEndingSignals[i], nullptr, &g_previous_actions[i]);
-    if (g_previous_actions[i].sa_handler == SIG_IGN) continue;  // nohup and the like
-    struct sigaction action {};
-    action.sa_handler = RemoveTemporaryAndEnd;
-    ::sigemptyset(&action.sa_mask);
-    ::sigaction(kEndingSignals[i], &action, nullptr);
-  }
-}
-
-void RestoreHandlers() {
-  for (std::size_t i = 0; i < kEndingSignals.size(); ++i)
-    ::sigaction(kEndingSignals[i], &g_previous_actions[i], nullptr);
-}
-
-// Keeps the ending signals waiting while a temporary file is named or renamed, so that a name
-// is never made without being recorded, or recorded after it was gone.
-class SignalsHeld {
+// The temporary files that have a name, removed when an ending signal comes. A thread of its
+// own waits for the signals, which every other thread keeps blocked, so removing the files is
+// ordinary code, and it never races with a thread that is naming, renaming or removing one:
+// both hold the lock.
+class TemporaryFiles {
  public:
-  SignalsHeld() {
-    sigset_t held;
-    ::sigemptyset(&held);
-    for (const int signal_number : kEndingSignals) ::sigaddset(&held, signal_number);
-    ::sigprocmask(SIG_BLOCK, &held, &previous_);
+  // Never destroyed: the waiting thread may use it until the process ends.
+  static TemporaryFiles& Get() {
+    static auto* const files = new TemporaryFiles;
+    return *files;
   }
-  SignalsHeld(const SignalsHeld&) = delete;
-  SignalsHeld& operator=(const SignalsHeld&) = delete;
-  ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+  void WatchSignals() {
+    std::call_once(watching_, [this] {
+      ::sigemptyset(&signals_);
+      for (const int signal_number : kEndingSignals) {
+        struct sigaction current {};
+        ::sigaction(signal_number, nullptr, &current);
+        if (current.sa_handler != SIG_IGN) ::sigaddset(&signals_, signal_number);  // not nohup's
+      }
+      ::pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+      std::thread([this] { RemoveAllOnSignal(); }).detach();
+      watched_ = true;
+    });
+  }
+
+  // Lets the signals reach the calling thread again, once every output is done with: one
+  // still pending ends the program now, by its default action. If the waiting thread took one
+  // already, it is ending the program; this waits for that.
+  void StopWatching() {
+    if (!watched_.load()) return;
+    ::pthread_sigmask(SIG_UNBLOCK, &signals_, nullptr);
+    while (received_.load()) ::pause();
+  }
+
+  [[nodiscard]] std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
+
+  // Both with the lock held.
+  void Add(const std::string& name) { names_.push_back(name); }
+  void Remove(const std::string& name) {
+    const auto found = std::find(names_.begin(), names_.end(), name);
+    if (found != names_.end()) names_.erase(found);
+  }
 
  private:
-  sigset_t previous_{};
+  TemporaryFiles() = default;
+
+  [[noreturn]] void RemoveAllOnSignal() {
+    int signal_number = 0;
+    while (::sigwait(&signals_, &signal_number) != 0) {
+    }
+    received_ = true;
+    const std::lock_guard lock(mutex_);  // kept: no file is named while the process ends
+    for (const std::string& name : names_) ::unlink(name.c_str());
+    // The process ends by the signal, as it would have without this thread.
+    struct sigaction default_action {};
+    default_action.sa_handler = SIG_DFL;
+    ::sigaction(signal_number, &default_action, nullptr);
+    sigset_t just_this;
+    ::sigemptyset(&just_this);
+    ::sigaddset(&just_this, signal_number);
+    ::pthread_sigmask(SIG_UNBLOCK, &just_this, nullptr);
+    ::raise(signal_number);
+    std::_Exit(128 + signal_number);
+  }
+
+  std::mutex mutex_;
+  std::vector<std::string> names_;
+  std::once_flag watching_;
+  sigset_t signals_{};  // the ending signals not ignored; set once, before the thread starts
+  std::atomic<bool> watched_{false};
+  std::atomic<bool> received_{false};
 };
-
-void RecordTemporary(const std::string& name) {
-  if (name.size() >= sizeof g_temporary) return;  // creating it failed already
-  std::memcpy(g_temporary, name.c_str(), name.size() + 1);
-  g_has_temporary = 1;
-}
-
-void ForgetTemporary() {
-  g_has_temporary = 0;
-}
 
 // The descriptor that a name stands for: /dev/stdout, /dev/stderr, /dev/fd/N and
 // /proc/self/fd/N (or this process's number in place of self).
@@ -141,6 +163,14 @@ std::string RandomSuffix() {
 
 }  // namespace
 
+void WatchEndingSignals() {
+  TemporaryFiles::Get().WatchSignals();
+}
+
+void StopWatchingEndingSignals() {
+  TemporaryFiles::Get().StopWatching();
+}
+
 OutputFile::~OutputFile() {
   Discard();
 }
@@ -196,8 +226,7 @@ std::optional<OutputFailure> OutputFile::CreateNextTo(const std::string& target,
   kind_ = Kind::kNewFile;
   target_ = target;
   const auto [folder, base] = SplitPath(target);
-  InstallHandlers();
-  handlers_installed_ = true;
+  WatchEndingSignals();
   // Where the file system allows it, the file has no name until it is complete; putting it in
   // place then goes through /proc/self/fd.
   fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
@@ -209,12 +238,12 @@ std::optional<OutputFailure> OutputFile::CreateNextTo(const std::string& target,
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
       return CannotCreate(errno);
     }
-    const SignalsHeld held;
+    const auto lock = TemporaryFiles::Get().Lock();
     std::string name = folder + "/." + base + ".XXXXXX";
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd_ < 0) return CannotCreate(errno);
     temporary_ = name;
-    RecordTemporary(temporary_);
+    TemporaryFiles::Get().Add(temporary_);
   }
   if (target_exists) {
     // The owner first: changing it clears the set-user-ID and set-group-ID bits.
@@ -236,7 +265,7 @@ std::optional<OutputFailure> OutputFile::Write(std::string_view bytes) {
   return std::nullopt;
 }
 
-std::optional<OutputFailure> OutputFile::Commit() {
+std::optional<OutputFailure> OutputFile::Commit(bool sync_folder) {
   switch (kind_) {
     case Kind::kNone:
     case Kind::kDescriptor:
@@ -260,16 +289,25 @@ std::optional<OutputFailure> OutputFile::Commit() {
     return failure;
   }
   // The rename is made durable too where the folder can be synced; nothing is lost if not.
-  const int folder = ::open(SplitPath(target_).first.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    (void)::fsync(folder);
-    ::close(folder);
-  }
+  if (sync_folder) (void)SyncFolder(FolderToSync());
   return std::nullopt;
 }
 
+std::string OutputFile::FolderToSync() const {
+  return kind_ == Kind::kNewFile ? SplitPath(target_).first : std::string();
+}
+
+bool SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
 std::optional<OutputFailure> OutputFile::PutInPlace() {
-  const SignalsHeld held;
+  TemporaryFiles& temporaries = TemporaryFiles::Get();
+  const auto lock = temporaries.Lock();
   if (unnamed_) {
     const std::string descriptor_path = "/proc/self/fd/" + std::to_string(fd_);
     const std::string prefix = SplitPath(target_).first + "/." + SplitPath(target_).second + ".";
@@ -278,7 +316,7 @@ std::optional<OutputFailure> OutputFile::PutInPlace() {
       if (::linkat(AT_FDCWD, descriptor_path.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
           0) {
         temporary_ = name;
-        RecordTemporary(temporary_);
+        temporaries.Add(temporary_);
         break;
       }
       if (errno != EEXIST || attempt == 100) return CannotWrite(errno);
@@ -288,8 +326,8 @@ std::optional<OutputFailure> OutputFile::PutInPlace() {
   fd_ = -1;
   if (::close(fd) != 0 && errno != EINTR) return CannotWrite(errno);
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) return CannotWrite(errno);
+  temporaries.Remove(temporary_);
   temporary_.clear();
-  ForgetTemporary();
   return std::nullopt;
 }
 
@@ -297,14 +335,11 @@ void OutputFile::Discard() {
   if (fd_ >= 0 && kind_ != Kind::kDescriptor) ::close(fd_);
   fd_ = -1;
   if (!temporary_.empty()) {
-    const SignalsHeld held;
+    TemporaryFiles& temporaries = TemporaryFiles::Get();
+    const auto lock = temporaries.Lock();
     ::unlink(temporary_.c_str());
+    temporaries.Remove(temporary_);
     temporary_.clear();
-    ForgetTemporary();
-  }
-  if (handlers_installed_) {
-    RestoreHandlers();
-    handlers_installed_ = false;
   }
 }
 

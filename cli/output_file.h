@@ -23,7 +23,7 @@ struct OutputFailure {
 // succeeded. The new file keeps the old one's mode and, where the runner may set them, its
 // owner and group; other hard links to the old file keep the old text. Symbolic links are
 // followed to the file they name; a loop of them is refused. SIGINT, SIGTERM and SIGHUP while
-// a temporary file has a name remove it before the program ends.
+// a temporary file has a name remove it before the program ends (see WatchEndingSignals).
 //
 // Standard output, a descriptor named as a file (/dev/stdout, /dev/stderr, /dev/fd/N,
 // /proc/self/fd/N) and devices are written as they are: an appending shell keeps its text.
@@ -38,8 +38,13 @@ class OutputFile {
   // `name` is "-" for standard output.
   [[nodiscard]] std::optional<OutputFailure> Open(const std::string& name);
   [[nodiscard]] std::optional<OutputFailure> Write(std::string_view bytes);
-  // Puts a new file in place of its target; closes a device.
-  [[nodiscard]] std::optional<OutputFailure> Commit();
+  // Puts a new file in place of its target, then syncs the folder so that the new name lasts
+  // too, unless `sync_folder` is false: then the caller syncs FolderToSync() later, once for
+  // many files. Closes a device.
+  [[nodiscard]] std::optional<OutputFailure> Commit(bool sync_folder = true);
+
+  // The folder of a new file put in place; empty for other outputs.
+  [[nodiscard]] std::string FolderToSync() const;
 
  private:
   enum class Kind { kNone, kDescriptor, kDevice, kNewFile };
@@ -58,7 +63,20 @@ class OutputFile {
   std::string target_;      // the file that a new file replaces
   std::string temporary_;   // the temporary file's name, once it has one
   bool unnamed_ = false;    // made with O_TMPFILE: it gets a name only to be put in place
-  bool handlers_installed_ = false;
 };
+
+// From now on SIGINT, SIGTERM and SIGHUP (those not ignored) remove every temporary file of an
+// OutputFile before the program ends by the signal. Blocks them in the calling thread, and so
+// in the threads it starts later: a program with threads that make outputs calls it before it
+// starts them. OutputFile calls it itself too.
+void WatchEndingSignals();
+
+// Ends that, once no output is under way: a signal that came meanwhile ends the program now.
+// The program calls it before it returns its status, so that a signal that came while the last
+// output was put in place is not lost.
+void StopWatchingEndingSignals();
+
+// Syncs a folder, so that the names made in it last; false if it cannot be opened or synced.
+bool SyncFolder(const std::string& folder);
 
 }  // namespace lipimattam

@@ -135,18 +135,57 @@ EncodeOutcome EncodeUtf8(std::u16string_view units, const BytesSink& put) {
   return {};
 }
 
-EncodeOutcome EncodeLatin1(std::u16string_view units, const BytesSink& put) {
-  const auto wide =
-      std::find_if(units.begin(), units.end(), [](char16_t unit) { return unit > 0xFF; });
-  if (wide != units.end()) return {static_cast<std::size_t>(wide - units.begin()), false};
+int Cp1252Byte(char16_t unit) {
+  if (unit <= 0xFF) return unit;
+  const auto* const found = std::find(kCp1252Characters.begin(), kCp1252Characters.end(), unit);
+  return found == kCp1252Characters.end()
+             ? -1
+             : 0x80 + static_cast<int>(found - kCp1252Characters.begin());
+}
+
+void DecodeSingleBytes(std::string_view bytes, bool cp1252, const Utf16Sink& take) {
+  std::u16string piece;
+  for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
+    const std::string_view part = bytes.substr(at, kPieceSize);
+    piece.resize(part.size());
+    std::transform(part.begin(), part.end(), piece.begin(), [cp1252](char byte) {
+      const auto code = static_cast<unsigned char>(byte);
+      const char16_t character =
+          cp1252 && code >= 0x80 && code <= 0x9F ? kCp1252Characters[code - 0x80] : char16_t{0};
+      return character != 0 ? character : static_cast<char16_t>(code);
+    });
+    take(piece);
+  }
+}
+
+namespace {
+
+// One byte per unit, as `byte_of` gives it (-1 for none): nothing is written when a unit has
+// none.
+template <typename ByteOf>
+EncodeOutcome EncodeSingleBytes(std::u16string_view units, const BytesSink& put, ByteOf byte_of) {
+  const auto unwritable =
+      std::find_if(units.begin(), units.end(), [&](char16_t unit) { return byte_of(unit) < 0; });
+  if (unwritable != units.end())
+    return {static_cast<std::size_t>(unwritable - units.begin()), false};
   std::string buffer(std::min(kPieceSize, units.size()), '\0');
   for (std::size_t at = 0; at < units.size(); at += kPieceSize) {
     const std::u16string_view piece = units.substr(at, kPieceSize);
     std::transform(piece.begin(), piece.end(), buffer.begin(),
-                   [](char16_t unit) { return static_cast<char>(unit); });
+                   [&](char16_t unit) { return static_cast<char>(byte_of(unit)); });
     if (!put(std::string_view(buffer).substr(0, piece.size()))) return {std::nullopt, true};
   }
   return {};
+}
+
+}  // namespace
+
+EncodeOutcome EncodeLatin1(std::u16string_view units, const BytesSink& put) {
+  return EncodeSingleBytes(units, put, [](char16_t unit) { return unit <= 0xFF ? unit : -1; });
+}
+
+EncodeOutcome EncodeCp1252(std::u16string_view units, const BytesSink& put) {
+  return EncodeSingleBytes(units, put, Cp1252Byte);
 }
 
 namespace {
@@ -170,6 +209,10 @@ EncodeResult EncodeUnitsAsUtf8(std::u16string_view units) {
 
 EncodeResult EncodeUnitsAsLatin1(std::u16string_view units) {
   return EncodeWhole(units, 1, EncodeLatin1);
+}
+
+EncodeResult EncodeUnitsAsCp1252(std::u16string_view units) {
+  return EncodeWhole(units, 1, EncodeCp1252);
 }
 
 }  // namespace lipimattam

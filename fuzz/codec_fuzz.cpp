@@ -1,4 +1,4 @@
-// Fuzzes the filter's reading of UTF-8 and its two output encodings.
+// Fuzzes the filter's reading of UTF-8 and of single bytes, and its output encodings.
 #include <utf8cpp/utf8.h>
 
 #include <cstddef>
@@ -20,6 +20,14 @@ void Expect(bool holds) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+  // Any bytes read as cp1252 are written back as the same bytes.
+  std::u16string cp1252;
+  lipimattam::DecodeSingleBytes(bytes, true,
+                                [&cp1252](std::u16string_view piece) { cp1252.append(piece); });
+  const lipimattam::EncodeResult cp1252_back = lipimattam::EncodeUnitsAsCp1252(cp1252);
+  Expect(!cp1252_back.unwritable_unit && cp1252_back.bytes == bytes);
+
   const std::string_view bom = "\xEF\xBB\xBF";
   const bool has_bom = bytes.substr(0, 3) == bom;
   const std::string_view text = has_bom ? bytes.substr(3) : bytes;

@@ -16,92 +16,19 @@
 #include <vector>
 
 #include "engine/to_unicode.h"
+#include "tests/cli_fixture.h"
 #include "tests/test_text.h"
 
 namespace {
 
+using lipimattam::testing::CliRun;
+using lipimattam::testing::CliTest;
+using lipimattam::testing::FaultLibraryWorks;
+using lipimattam::testing::Preloaded;
+using lipimattam::testing::Quote;
+using lipimattam::testing::ReadFile;
+using lipimattam::testing::WriteFile;
 namespace fs = std::filesystem;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // A parameterized test's name holds "/": it must not make a folder inside a folder.
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    dir_ = fs::temp_directory_path() /
-           ("lipimattam-cli-test-" + std::to_string(::getpid()) + "-" + name);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path Path(const std::string& name) const { return dir_ / name; }
-
-  // Runs the filter with `arguments` (each quoted) and `input` on standard input; `shell_tail`
-  // is added as it stands (a redirection).
-  CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input = "",
-                const std::string& shell_tail = "") const {
-    WriteFile(Path("stdin"), input);
-    std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(LIPIMATTAM_CLI_PATH);
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
-    command += " < stdin 2> stderr";
-    command += shell_tail.empty() ? " > stdout" : " " + shell_tail;
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    run.out = ReadFile(Path("stdout"));
-    run.err = ReadFile(Path("stderr"));
-    return run;
-  }
-
-  // Runs a shell command in the test folder, the filter's path in $CLI; standard output and
-  // error are what the command does not redirect itself.
-  CliRun RunShell(const std::string& command) const {
-    const std::string full = "cd " + Quote(dir_.string()) +
-                             " && CLI=" + Quote(LIPIMATTAM_CLI_PATH) + " && { " + command +
-                             " ; } > stdout 2> stderr";
-    CliRun run;
-    const int raw = std::system(("bash -c " + Quote(full)).c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    run.out = ReadFile(Path("stdout"));
-    run.err = ReadFile(Path("stderr"));
-    return run;
-  }
-
-  // Files in the test folder other than those the harness itself writes.
-  std::vector<std::string> Leftovers() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_)) {
-      const std::string name = entry.path().filename().string();
-      if (name != "stdin" && name != "stdout" && name != "stderr") names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path dir_;
-};
 
 // KA, VIRAMA, RA, VOWEL SIGN AI, space, NA, VIRAMA, ZWJ, CR LF.
 const std::string kMalayalam =
@@ -145,6 +72,32 @@ TEST_F(CliTest, Latin1WritesOneBytePerGlyphCode) {
   const CliRun run = RunCli({"--output-encoding", "latin1"}, kMalayalam);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "ss{I \xB3\r\n");
+}
+
+// Curly quotes, dashes and the ellipsis have no glyph code: cp1252 writes their Windows-1252
+// bytes, and reads them back, where latin1 refuses them.
+TEST_F(CliTest, Cp1252WritesAndReadsWindowsPunctuation) {
+  const std::string quoted =
+      "\xE2\x80\x9C\xE0\xB4\x95\xE2\x80\x9D \xE2\x80\x93 \xE2\x80\x94 "
+      "\xE2\x80\xA6 \xE2\x80\x98\xE2\x80\x99";  // “ക” – — … ‘’
+  const CliRun forward = RunCli({"--output-encoding", "cp1252"}, quoted);
+  EXPECT_EQ(forward.status, 0) << forward.err;
+  EXPECT_EQ(forward.out, "\x93I\x94 \x96 \x97 \x85 \x91\x92");
+  EXPECT_EQ(RunCli({"--output-encoding", "latin1"}, quoted).status, 65);
+
+  const CliRun back = RunCli({"--to-unicode", "--input-encoding", "cp1252"}, forward.out);
+  EXPECT_EQ(back.status, 0) << back.err;
+  EXPECT_EQ(back.out, quoted);
+  EXPECT_EQ(back.err, "");
+
+  // The five bytes Windows-1252 leaves undefined stay glyph codes, without meaning.
+  const CliRun undefined =
+      RunCli({"--to-unicode", "--input-encoding", "cp1252"}, "I\x81\x8D\x8F\x90\x9D");
+  EXPECT_EQ(undefined.out, "\xE0\xB4\x95\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+  EXPECT_NE(undefined.err.find("warning: 5 glyph code"), std::string::npos) << undefined.err;
+
+  // Forward, cp1252 input is read as the characters it stands for.
+  EXPECT_EQ(RunCli({"--input-encoding", "cp1252"}, "\x93x\x94").out, "\xE2\x80\x9Cx\xE2\x80\x9D");
 }
 
 TEST_F(CliTest, ToUnicodeReadsTheGlyphCodesBack) {
@@ -292,6 +245,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 65,
                 {"han.txt:2:4", "U+4E2D"}},
+        Failure{"cp1252 and a character it has no byte for",
+                {"--output-encoding", "cp1252", "good.txt", "han.txt"},
+                "",
+                65,
+                {"han.txt:2:4", "U+4E2D", "cp1252 cannot hold it"}},
+        Failure{"cp1252 with --to-unicode",
+                {"--to-unicode", "--output-encoding", "cp1252"},
+                "x",
+                64,
+                {"utf-8"}},
         Failure{"latin1 and a character beyond the BMP",
                 {"--output-encoding", "latin1", "emoji.txt"},
                 "",
@@ -421,19 +384,6 @@ TEST_F(CliTest, ReplacedFileKeepsModeAndOwner) {
 }
 
 // The filter run with the fault library preloaded, and with or without O_TMPFILE.
-std::string Preloaded(const std::string& faults, bool with_tmpfile) {
-  return "LD_PRELOAD=" + Quote(LIPIMATTAM_FAULT_LIBRARY) + " " + faults +
-         (with_tmpfile ? "" : " LIPIMATTAM_FAULT_NO_TMPFILE=1") + " \"$CLI\"";
-}
-
-bool FaultLibraryWorks() {
-#ifdef LIPIMATTAM_SANITIZED
-  return false;  // the sanitizers' own versions of these calls come first
-#else
-  return true;
-#endif
-}
-
 struct WriteFault {
   const char* what;
   std::string shell_before;  // e.g. a limit set for the filter

@@ -1,7 +1,7 @@
 // Preloaded into the filter by its tests to make a fault happen where a real one would:
 //   LIPIMATTAM_FAULT_NO_TMPFILE=1   open(O_TMPFILE) fails as on a file system without it
 //   LIPIMATTAM_FAULT_CALL=write|fsync|linkat|rename
-//   LIPIMATTAM_FAULT_SIGNAL=N       that call raises signal N first
+//   LIPIMATTAM_FAULT_SIGNAL=N       that call sends signal N to the process first, as kill does
 //   LIPIMATTAM_FAULT_ERRNO=N        that call fails with errno N
 // write and fsync count only on regular files, so messages on standard error still go out.
 #include <dlfcn.h>
@@ -39,7 +39,7 @@ bool Fails(const char* call) {
   const char* chosen = std::getenv("LIPIMATTAM_FAULT_CALL");
   if (chosen == nullptr || std::strcmp(chosen, call) != 0) return false;
   if (const int signal_number = EnvironmentNumber("LIPIMATTAM_FAULT_SIGNAL"))
-    ::raise(signal_number);
+    ::kill(::getpid(), signal_number);
   if (const int error = EnvironmentNumber("LIPIMATTAM_FAULT_ERRNO")) {
     errno = error;
     return true;

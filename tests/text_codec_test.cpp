@@ -161,5 +161,31 @@ TEST(EncodeUnits, Latin1WritesOneBytePerGlyphCode) {
   EXPECT_EQ(EncodeUnitsAsLatin1(u"ab\u0100c").unwritable_unit, 2u);
 }
 
+// Every byte read as cp1252 is written back as the same byte, the five undefined ones as the
+// glyph codes they stay; a character it has no byte for stops the writing.
+TEST(Cp1252, EveryByteComesBackAsItself) {
+  std::string bytes;
+  for (int byte = 0; byte <= 0xFF; ++byte) bytes += static_cast<char>(byte);
+  std::u16string read;
+  DecodeSingleBytes(bytes, true, [&read](std::u16string_view piece) { read.append(piece); });
+  ASSERT_EQ(read.size(), 256u);
+  EXPECT_EQ(read[0x41], u'A');
+  EXPECT_EQ(read[0x80], u'\u20AC');  // euro sign
+  EXPECT_EQ(read[0x93], u'\u201C');  // left double quotation mark
+  EXPECT_EQ(read[0x97], u'\u2014');  // em dash
+  EXPECT_EQ(read[0x81], u'\u0081');  // undefined: a glyph code
+  EXPECT_EQ(read[0xA0], u'\u00A0');
+  std::size_t above_latin1 = 0;
+  for (const char16_t unit : read) above_latin1 += unit > 0xFF ? 1 : 0;
+  EXPECT_EQ(above_latin1, 27u);
+  EXPECT_EQ(EncodeUnitsAsCp1252(read).bytes, bytes);
+  EXPECT_EQ(EncodeUnitsAsCp1252(u"ab\u0100c").unwritable_unit, 2u);
+  EXPECT_EQ(EncodeUnitsAsLatin1(read).unwritable_unit, 0x80u);
+
+  std::u16string latin1;
+  DecodeSingleBytes(bytes, false, [&latin1](std::u16string_view piece) { latin1.append(piece); });
+  for (std::size_t byte = 0; byte < latin1.size(); ++byte) ASSERT_EQ(latin1[byte], byte);
+}
+
 }  // namespace
 }  // namespace lipimattam

@@ -1,0 +1,40 @@
+// The filter's command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/to_unicode.h"
+
+namespace lipimattam {
+
+enum class Encoding {
+  kUtf8,
+  kLatin1,  // one byte per character, U+0000..U+00FF
+  kCp1252,  // as latin1, but the bytes 0x80..0x9F are Windows-1252's punctuation
+};
+
+struct Options {
+  bool to_unicode = false;  // ML-TT glyph codes back to Unicode Malayalam
+  Encoding input_encoding = Encoding::kUtf8;
+  ToUnicodeOptions to_unicode_options;
+  std::vector<std::string> inputs;  // "-" is standard input
+  std::string output = "-";         // "-" is standard output
+  Encoding output_encoding = Encoding::kUtf8;
+
+  // Batch mode: each input converted on its own, into a folder or into itself.
+  std::optional<std::string> output_dir;
+  bool in_place = false;
+  bool recursive = false;  // folders among the inputs are converted file by file
+  bool quiet = false;      // no progress bar and no summary
+  unsigned jobs = 0;       // files converted at once; 0 for two per processor
+
+  [[nodiscard]] bool IsBatch() const { return output_dir.has_value() || in_place; }
+};
+
+// Parses the command line into `options`; returns the exit status to end with at once, after
+// help, the version, or a usage error (reported on standard error).
+[[nodiscard]] std::optional<int> ParseOptions(int argc, char** argv, Options& options);
+
+}  // namespace lipimattam

@@ -1,0 +1,306 @@
+// Batch mode end to end: each file converted on its own, as the single-file filter converts it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/cli_fixture.h"
+#include "tests/test_text.h"
+
+namespace {
+
+using lipimattam::testing::CliRun;
+using lipimattam::testing::CliTest;
+using lipimattam::testing::FaultLibraryWorks;
+using lipimattam::testing::Preloaded;
+using lipimattam::testing::ReadFile;
+using lipimattam::testing::WriteFile;
+namespace fs = std::filesystem;
+
+// Malayalam words of every kind the rules care about, joined into lines at random.
+std::string RandomMalayalam(std::mt19937& random, std::size_t words) {
+  static const char* const kWords[] = {
+      "\xE0\xB4\x95\xE0\xB5\x87\xE0\xB4\xB0\xE0\xB4\xB3\xE0\xB4\x82",  // കേരളം
+      "\xE0\xB4\xAE\xE0\xB4\xB2\xE0\xB4\xAF\xE0\xB4\xBE\xE0\xB4\xB3\xE0\xB4\x82",  // മലയാളം
+      "\xE0\xB4\xB8\xE0\xB5\xBC\xE0\xB4\x95\xE0\xB5\x8D\xE0\xB4\x95\xE0\xB4\xBE\xE0\xB5"
+      "\xBC",                                              // സർക്കാർ
+      "\xE0\xB4\xA8\xE0\xB5\x8D\xE0\xB4\xB1\xE0\xB5\x86",  // ന്റെ
+      "\xE0\xB4\xB8\xE0\xB5\x8D\xE0\xB4\xA4\xE0\xB5\x8D\xE0\xB4\xB0\xE0\xB5\x80",  // സ്ത്രീ
+      "\xE0\xB4\x95\xE0\xB5\x8D\xE0\xB4\xB7\xE0\xB5\x87\xE0\xB4\xA4\xE0\xB5\x8D\xE0\xB4\xB0"
+      "\xE0"
+      "\xB4\x82",  // ക്ഷേത്രം
+      "\xE2\x80\x9C"
+      "2026"
+      "\xE2\x80\x9D",                                                              // “2026”
+      "\xE0\xB4\xB5\xE0\xB4\xBE\xE0\xB5\xBC\xE0\xB4\xA4\xE0\xB5\x8D\xE0\xB4\xA4",  // വാർത്ത
+  };
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(kWords) - 1);
+  std::string text;
+  for (std::size_t i = 0; i < words; ++i)
+    text += std::string(kWords[pick(random)]) + (i % 9 == 8 ? "\r\n" : " ");
+  return text;
+}
+
+// The files under `folder`, as paths relative to it, in order.
+std::vector<std::string> FilesUnder(const fs::path& folder) {
+  std::vector<std::string> files;
+  if (!fs::exists(folder)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), folder).string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class BatchTest : public CliTest {
+ protected:
+  // A tree of Malayalam text files in old/, the seventh of them not valid UTF-8.
+  std::vector<std::string> MakeTree() const {
+    std::mt19937 random(5);
+    std::vector<std::string> files;
+    const char* const folders[] = {"", "1998/", "1998/jan/", "2001/"};
+    for (int i = 0; i < 12; ++i) {
+      const std::string name = std::string(folders[i % 4]) + "story" + std::to_string(i) + ".txt";
+      fs::create_directories(Path("old/" + name).parent_path());
+      std::string text = RandomMalayalam(random, 1 + static_cast<std::size_t>(i) * 97);
+      if (i == 3) text = "\xEF\xBB\xBF" + text;  // a byte order mark
+      if (i == 6) text += "\n\xE0\xB4";          // cut off inside a character
+      WriteFile(Path("old/" + name), text);
+      files.push_back(name);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  // What the filter makes of one file on its own.
+  std::string ConvertedAlone(const std::string& file, const std::vector<std::string>& options) {
+    std::vector<std::string> arguments = options;
+    arguments.push_back(file);
+    const CliRun run = RunCli(arguments);
+    EXPECT_EQ(run.status, 0) << file << ": " << run.err;
+    return run.out;
+  }
+};
+
+TEST_F(BatchTest, EachOutputIsTheFilesOwnConversionAndAFailureStopsNothing) {
+  const std::vector<std::string> files = MakeTree();
+  const std::string broken = "1998/jan/story6.txt";
+  const CliRun run = RunCli({"-r", "old", "--output-dir", "new", "--jobs", "3"});
+  EXPECT_EQ(run.status, 65) << run.err;
+  EXPECT_NE(run.err.find("old/" + broken + ":"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("11 files converted"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("; 1 failed"), std::string::npos) << run.err;
+  std::vector<std::string> expected_outputs;
+  for (const std::string& file : files)
+    if (file != broken) expected_outputs.push_back(file);
+  ASSERT_EQ(FilesUnder(Path("new")), expected_outputs);
+  for (const std::string& file : expected_outputs)
+    EXPECT_EQ(ReadFile(Path("new/" + file)), ConvertedAlone("old/" + file, {})) << file;
+
+  // And back, in latin1, each file again as the filter reads it alone.
+  const CliRun back = RunCli({"--to-unicode", "-r", "new", "--output-dir", "back", "-q"});
+  EXPECT_EQ(back.status, 0) << back.err;
+  EXPECT_EQ(back.err, "");
+  ASSERT_EQ(FilesUnder(Path("back")), expected_outputs);
+  for (const std::string& file : expected_outputs)
+    EXPECT_EQ(ReadFile(Path("back/" + file)), ConvertedAlone("new/" + file, {"--to-unicode"}))
+        << file;
+}
+
+TEST_F(BatchTest, MessagesComeInTheOrderOfTheInputs) {
+  std::vector<std::string> arguments = {"--output-dir", "out", "--jobs", "4"};
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "f" + std::to_string(100 + i) + ".txt";
+    // Every third file is broken; the others are large or small, so they finish out of order.
+    WriteFile(Path(name), i % 3 == 0 ? std::string("\xFF") : std::string(i % 2 ? 300000 : 1, 'a'));
+    arguments.push_back(name);
+  }
+  const CliRun run = RunCli(arguments);
+  EXPECT_EQ(run.status, 65);
+  std::size_t at = 0;
+  for (int i = 0; i < 40; i += 3) {
+    const std::size_t found = run.err.find("f" + std::to_string(100 + i) + ".txt:1:1", at);
+    ASSERT_NE(found, std::string::npos) << "f" << 100 + i << " out of order in\n" << run.err;
+    at = found;
+  }
+}
+
+TEST_F(BatchTest, InPlaceConvertsEachFileOnceKeepingItsMode) {
+  WriteFile(Path("a.txt"), "\xE0\xB4\x95");  // KA
+  WriteFile(Path("b.txt"), "\xE0\xB4\x96");  // KHA
+  ASSERT_EQ(::chmod(Path("a.txt").c_str(), 0640), 0);
+  fs::create_symlink("a.txt", Path("link-to-a"));
+  const CliRun run = RunCli({"--in-place", "a.txt", "link-to-a", "b.txt", "a.txt"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadFile(Path("a.txt")), "I");  // once, not twice
+  EXPECT_EQ(ReadFile(Path("b.txt")), "J");
+  EXPECT_TRUE(fs::is_symlink(Path("link-to-a")));
+  EXPECT_EQ(fs::status(Path("a.txt")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_NE(run.err.find("link-to-a is a.txt again; converted once"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("2 files converted"), std::string::npos) << run.err;
+}
+
+struct PlanProblem {
+  const char* what;
+  std::vector<std::string> arguments;
+  int status;
+  std::vector<std::string> said;     // in the messages
+  std::vector<std::string> outputs;  // the files under out/ afterwards
+};
+
+void PrintTo(const PlanProblem& problem, std::ostream* os) {
+  *os << problem.what;
+}
+
+class BatchPlan : public BatchTest, public ::testing::WithParamInterface<PlanProblem> {};
+
+// The inputs: in/a.txt, in/b.txt, in/sub/c.txt, in/.hidden.txt, other/a.txt, in/loop -> ..
+TEST_P(BatchPlan, ReportsTheProblemAndConvertsTheRest) {
+  const PlanProblem& p = GetParam();
+  fs::create_directories(Path("in/sub"));
+  fs::create_directories(Path("other"));
+  for (const char* name : {"in/a.txt", "in/b.txt", "in/sub/c.txt", "in/.hidden.txt", "other/a.txt"})
+    WriteFile(Path(name), "\xE0\xB4\x95");
+  fs::create_directory_symlink("..", Path("in/sub/loop"));
+  const CliRun run = RunCli(p.arguments);
+  EXPECT_EQ(run.status, p.status) << run.err;
+  for (const std::string& words : p.said)
+    EXPECT_NE(run.err.find(words), std::string::npos) << words << " not in\n" << run.err;
+  EXPECT_EQ(FilesUnder(Path("out")), p.outputs);
+  EXPECT_EQ(ReadFile(Path("in/a.txt")), "\xE0\xB4\x95");  // inputs are never overwritten
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Problems, BatchPlan,
+    ::testing::Values(PlanProblem{"a folder without -r",
+                                  {"in", "other/a.txt", "--output-dir", "out"},
+                                  66,
+                                  {"in is a folder; -r converts the files in it"},
+                                  {"a.txt"}},
+                      PlanProblem{"a missing file",
+                                  {"gone.txt", "other/a.txt", "--output-dir", "out"},
+                                  66,
+                                  {"cannot read gone.txt"},
+                                  {"a.txt"}},
+                      PlanProblem{
+                          "hidden files and a loop left alone",
+                          {"-r", "in", "--output-dir", "out"},
+                          0,
+                          {"in/sub/loop leads back into a folder it lies in", "3 files converted"},
+                          {"a.txt", "b.txt", "sub/c.txt"}},
+                      PlanProblem{"two inputs with one output",
+                                  {"in/a.txt", "other/a.txt", "--output-dir", "out"},
+                                  73,
+                                  {"other/a.txt: its output out/a.txt is the output of in/a.txt"},
+                                  {"a.txt"}},
+                      PlanProblem{"an output onto an input",
+                                  {"in/a.txt", "in/b.txt", "--output-dir", "in"},
+                                  73,
+                                  {"in/a.txt: its output in/a.txt is an input of this run"},
+                                  {}},
+                      PlanProblem{"the output folder inside the input folder",
+                                  {"-r", "in", "--output-dir", "in/out"},
+                                  0,
+                                  {"3 files converted"},
+                                  {}},
+                      PlanProblem{"an output folder that cannot be made",
+                                  {"in/a.txt", "--output-dir", "in/a.txt/out"},
+                                  73,
+                                  {"cannot create the folder in/a.txt/out"},
+                                  {}}),
+    lipimattam::testing::NameFromWhat());
+
+TEST_F(BatchTest, TheOutputFolderInsideTheInputsGetsOnlyTheirOutputs) {
+  fs::create_directories(Path("in"));
+  WriteFile(Path("in/a.txt"), "\xE0\xB4\x95");
+  for (int run_number = 0; run_number < 2; ++run_number) {  // the second finds out/ full
+    const CliRun run = RunCli({"-r", "in", "--output-dir", "in/out"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("1 file converted"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(FilesUnder(Path("in")), (std::vector<std::string>{"a.txt", "out/a.txt"}));
+  EXPECT_EQ(ReadFile(Path("in/out/a.txt")), "I");
+}
+
+TEST_F(BatchTest, AFullDiskFailsEachFileAndLeavesNoTemporaryFile) {
+  if (!FaultLibraryWorks()) GTEST_SKIP() << "the fault library does not work with sanitizers";
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) WriteFile(Path(name), "\xE0\xB4\x95");
+  const CliRun run =
+      RunShell(Preloaded("LIPIMATTAM_FAULT_CALL=write LIPIMATTAM_FAULT_ERRNO=28", true) +
+               " a.txt b.txt gone.txt c.txt --output-dir out");
+  EXPECT_EQ(run.status, 74) << run.err;  // over the missing file's 66
+  EXPECT_NE(run.err.find("cannot write out/c.txt: No space left on device"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("0 files converted"), std::string::npos) << run.err;
+  EXPECT_TRUE(FilesUnder(Path("out")).empty());
+}
+
+TEST_F(BatchTest, ASignalEndsTheBatchWithNoTemporaryFileAndNoHalfOutput) {
+  if (!FaultLibraryWorks()) GTEST_SKIP() << "the fault library does not work with sanitizers";
+  std::mt19937 random(9);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < 30; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    WriteFile(Path(name), RandomMalayalam(random, 2000));
+    arguments.push_back(name);
+  }
+  std::string command = Preloaded("LIPIMATTAM_FAULT_CALL=rename LIPIMATTAM_FAULT_SIGNAL=15", false);
+  for (const std::string& argument : arguments) command += " " + argument;
+  const CliRun run = RunShell(command + " --output-dir out --jobs 4");
+  EXPECT_EQ(run.status, 128 + SIGTERM) << run.err;
+  for (const auto& entry : fs::directory_iterator(Path("out"))) {
+    const std::string name = entry.path().filename().string();
+    ASSERT_NE(name.front(), '.') << "a temporary file is left: " << name;
+    EXPECT_EQ(ReadFile(entry.path()), ConvertedAlone(name, {})) << name;
+  }
+}
+
+TEST_F(BatchTest, UsageErrors) {
+  WriteFile(Path("a.txt"), "x");
+  const std::vector<std::vector<std::string>> misuses = {
+      {"a.txt", "--output-dir", "out", "-o", "b.txt"},
+      {"a.txt", "--output-dir", "out", "--in-place"},
+      {"-r", "a.txt"},
+      {"--jobs", "2", "a.txt"},
+      {"--output-dir", "out"},
+      {"-", "--output-dir", "out"},
+      {"a.txt", "--output-dir", "out", "--jobs", "0"},
+      {"a.txt", "--output-dir", ""},
+  };
+  for (const std::vector<std::string>& arguments : misuses) {
+    const CliRun run = RunCli(arguments);
+    std::string line;
+    for (const std::string& argument : arguments) line += argument + " ";
+    EXPECT_EQ(run.status, 64) << line << run.err;
+    EXPECT_FALSE(fs::exists(Path("out"))) << line;
+  }
+}
+
+// The progress bar shows on a terminal only: `script` gives the filter a pseudo-terminal.
+TEST_F(BatchTest, TheProgressBarShowsOnATerminalOnlyAndIsErasedAtTheEnd) {
+  for (int i = 0; i < 5; ++i) WriteFile(Path("f" + std::to_string(i)), "\xE0\xB4\x95");
+  const auto on_terminal = [&](const std::string& options) {
+    // The outer shell puts the filter's path in; script's shell runs the command.
+    return RunShell("script -qec \"'$CLI' f0 f1 f2 f3 f4 --output-dir out " + options +
+                    "\" /dev/null");
+  };
+  const CliRun shown = on_terminal("");
+  if (shown.status != 0 && shown.out.find("pseudo-terminal") != std::string::npos)
+    GTEST_SKIP() << "no pseudo-terminal here: " << shown.out;
+  EXPECT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(shown.out.find("/5 files"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("\r\033[Klipimattam-cli: 5 files converted"), std::string::npos)
+      << shown.out;
+  const CliRun quiet = on_terminal("--quiet");
+  EXPECT_EQ(quiet.out.find("files"), std::string::npos) << quiet.out;
+  const CliRun redirected = RunCli({"f0", "f1", "--output-dir", "out"});
+  EXPECT_EQ(redirected.err.find('\r'), std::string::npos) << redirected.err;
+  EXPECT_NE(redirected.err.find("2 files converted"), std::string::npos) << redirected.err;
+}
+
+}  // namespace
