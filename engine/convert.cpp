@@ -21,6 +21,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "engine/glyph_map.h"
 #include "engine/output_text.h"
@@ -35,6 +36,10 @@ struct NoProgress {
   void UnitPlaced(std::u16string_view /*output_so_far*/) {}
   void UnitFinished() {}
 };
+
+// Whether a hook looks at the output after each unit, so that its length must be kept up.
+template <typename Progress>
+inline constexpr bool kSeesOutput = !std::is_same_v<Progress, NoProgress>;
 
 // Places a unit that no row may place, through every stage in its order.
 [[gnu::noinline]] void PlaceThroughStages(OutputText& output, char16_t unit) {
@@ -76,7 +81,8 @@ struct RowChoice {
   if ((tail.state & detail::kEndsInVirama) != 0) {
     const char16_t base = data[tail.size - 2];
     const detail::Placement& placement = detail::PlacementAfterVirama(base, row);
-    return {&placement, tail.size - 2, base, (placement.holds_in & detail::BaseState(base)) != 0};
+    return {&placement, tail.size - 2, base,
+            (placement.holds_in & detail::QuickBaseState(base)) != 0};
   }
   const detail::Placement& placement = detail::kPlacements[row];
   return {&placement, tail.size - 1, tail.last, (placement.holds_in & tail.state) != 0};
@@ -101,7 +107,7 @@ struct TextConverter::Pass {
   template <typename Progress>
   void RunSlice(std::u16string_view slice, Progress& progress);
   template <typename Progress>
-  void PlaceByRow(const RowChoice& choice, Tail& tail, Progress& progress);
+  void PlaceByRow(char16_t* data, const RowChoice& choice, Tail& tail, Progress& progress);
   template <typename Progress>
   void PlaceByStages(char16_t unit, Tail& tail, Progress& progress);
 
@@ -131,14 +137,16 @@ void TextConverter::Pass::Run(std::u16string_view input, Progress& progress) {
 template <typename Progress>
 void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress) {
   output_.MakeRoom(3 * slice.size() + GlyphString::kCapacity);
-  Tail tail = tail_;  // in registers while the slice runs
+  Tail tail = tail_;  // in registers while the slice runs, as is the buffer
+  char16_t* data = output_.data();
   for (const char16_t unit : slice) {
     progress.UnitStarting();
-    const RowChoice choice = ChooseRow(output_.data(), tail, detail::PlacementRow(unit));
+    const RowChoice choice = ChooseRow(data, tail, detail::PlacementRow(unit));
     if (choice.holds) [[likely]] {
-      PlaceByRow(choice, tail, progress);
+      PlaceByRow(data, choice, tail, progress);
     } else {
       PlaceByStages(unit, tail, progress);
+      data = output_.data();
     }
     progress.UnitFinished();
   }
@@ -146,17 +154,24 @@ void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress
   tail_ = tail;
 }
 
+// The output's length is kept in `tail` and given to output_ only where something looks at it.
 template <typename Progress>
-[[gnu::always_inline]] inline void TextConverter::Pass::PlaceByRow(const RowChoice& choice,
+[[gnu::always_inline]] inline void TextConverter::Pass::PlaceByRow(char16_t* data,
+                                                                   const RowChoice& choice,
                                                                    Tail& tail, Progress& progress) {
   const detail::Placement& placement = *choice.placement;
-  WriteRow(output_.data(), choice);
+  WriteRow(data, choice);
   tail.size = choice.base_at + placement.length;
   tail.last = static_cast<char16_t>(placement.new_last | (choice.base & placement.keeps_base_mask));
   tail.state = placement.state_after;
-  output_.SetLength(tail.size);
-  progress.UnitPlaced(output_.View());
-  if ((detail::RolesOf(choice.base) & placement.repair_roles) != 0) RepairTailOutOfLine(output_);
+  if constexpr (kSeesOutput<Progress>) {
+    output_.SetLength(tail.size);
+    progress.UnitPlaced(output_.View());
+  }
+  if ((detail::RolesOf(choice.base) & placement.repair_roles) != 0) {
+    output_.SetLength(tail.size);
+    RepairTailOutOfLine(output_);
+  }
 }
 
 // A unit or a state that no row covers: the empty output, a surrogate, a virama after a

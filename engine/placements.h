@@ -1,8 +1,8 @@
 // The conversion pass's quick way to place a code unit: tables, built from the rules at compile
 // time, that say in one row what the stages would do with a unit in the common states of the
-// output. A row rewrites the output from a base unit B on: B becomes `before`, B, `after`,
-// written as one word from B's position, so the pass needs no branch on what kind of unit it
-// has in hand and never reads back what it just wrote.
+// output. A row rewrites the output from a base unit B on: B becomes the units in front of it,
+// B, and the units after it, written as one word from B's position, so the pass needs no
+// branch on what kind of unit it has in hand and never reads back what it just wrote.
 #pragma once
 
 #include <array>
@@ -37,9 +37,10 @@ enum TailRole : std::uint8_t {
 };
 
 struct alignas(32) Placement {
-  std::uint64_t before = 0;      // units in front of B, from bit 0
-  std::uint64_t after = 0;       // units after B, already shifted past `before` and B
-  std::uint8_t base_shift = 0;   // where B goes: 16 times the length of `before`
+  // The units in front of B from bit 0, and those after it shifted past B, whose own place is
+  // left 0.
+  std::uint64_t units = 0;
+  std::uint8_t base_shift = 0;   // where B goes: 16 times the number of units in front of it
   std::uint8_t length = 0;       // units that count; a ligature row leaves B out
   char16_t new_last = 0;         // the last unit afterwards, unless it is B
   char16_t keeps_base_mask = 0;  // 0xFFFF when B is the last unit afterwards, else 0
@@ -52,7 +53,7 @@ struct alignas(32) Placement {
 
 // The word a row writes from the position of the base unit.
 constexpr std::uint64_t PlacedWord(const Placement& placement, char16_t base) {
-  return placement.before | (std::uint64_t{base} << placement.base_shift) | placement.after;
+  return placement.units | (std::uint64_t{base} << placement.base_shift);
 }
 
 // The units that have rows, in blocks of 128: the glyph codes (units below 0x100, which take
@@ -88,11 +89,20 @@ constexpr std::array<RowBlock, 0x10000 / kBlockSize> BuildRowBlocks() {
 
 inline constexpr std::array<RowBlock, 0x10000 / kBlockSize> kRowBlocks = BuildRowBlocks();
 
-// The row of a unit: two lookups and no branch, since whether a unit is Latin or Malayalam
+// The row of every unit, from the blocks.
+inline constexpr std::array<std::uint16_t, 0x10000> kUnitRows = [] {
+  std::array<std::uint16_t, 0x10000> rows{};
+  for (std::size_t unit = 0; unit < rows.size(); ++unit) {
+    const RowBlock& block = kRowBlocks[unit / kBlockSize];
+    rows[unit] = static_cast<std::uint16_t>(block.first_row + (unit & block.offset_mask));
+  }
+  return rows;
+}();
+
+// The row of a unit: one lookup and no branch, since whether a unit is Latin or Malayalam
 // changes at every word and a branch on it would be mispredicted.
 constexpr std::uint32_t PlacementRow(char16_t unit) {
-  const RowBlock& block = kRowBlocks[unit / kBlockSize];
-  return block.first_row + (unit & block.offset_mask);
+  return kUnitRows[unit];
 }
 
 // The unit a row stands for.
@@ -203,8 +213,7 @@ constexpr Placement PlaceAroundLast(std::size_t row) {
     holds_in = kEndsOpen;
   }
   Placement placement;
-  placement.before = before.Packed();
-  placement.after = after.Packed() << (16 * (before.size() + 1));
+  placement.units = before.Packed() | (after.Packed() << (16 * (before.size() + 1)));
   placement.base_shift = static_cast<std::uint8_t>(16 * before.size());
   placement.length = static_cast<std::uint8_t>(before.size() + 1 + after.size());
   placement.holds_in = holds_in;
@@ -222,7 +231,7 @@ constexpr std::array<Placement, kPlacementCount> BuildPlacements() {
 // into the ligature; B is still written after it, but does not count.
 constexpr Placement PlaceConjunct(const ConjunctRule& rule) {
   Placement placement;
-  placement.before = rule.Ligature;
+  placement.units = rule.Ligature;
   placement.base_shift = 16;
   placement.length = 1;
   placement.holds_in = kPlainBase;
@@ -241,10 +250,10 @@ constexpr Placement PlaceAfterVirama(std::size_t row) {
     for (const SubjoinedSignRule& rule : SubjoinedSignRules) {
       if (glyphs[0] != rule.glyph) continue;
       if (rule.sign_before) {
-        placement.before = rule.sign;
+        placement.units = rule.sign;
         placement.base_shift = 16;
       } else {
-        placement.after = std::uint64_t{rule.sign} << 16;
+        placement.units = std::uint64_t{rule.sign} << 16;
       }
       placement.length = 2;
       return Completed(placement, kHoldsUnits | kEndsPlain | kEndsOpen);
@@ -252,7 +261,7 @@ constexpr Placement PlaceAfterVirama(std::size_t row) {
   }
   const Placement around_virama = PlaceAroundLast(row);
   if (around_virama.length + 1u > GlyphString::kCapacity) return {};
-  placement.after = PlacedWord(around_virama, kViramaGlyph) << 16;
+  placement.units = PlacedWord(around_virama, kViramaGlyph) << 16;
   placement.length = static_cast<std::uint8_t>(around_virama.length + 1);
   return Completed(placement, kHoldsUnits | kEndsPlain | kEndsOpen);
 }
@@ -303,6 +312,19 @@ constexpr std::uint8_t BaseState(char16_t base) {
                  InSet(kTailRepairLastUnits, base)
              ? kHoldsUnits
              : kHoldsUnits | kPlainBase;
+}
+
+// The same for a base that is a glyph code, looked up: the bases after the virama are nearly
+// always glyph codes.
+inline constexpr std::array<std::uint8_t, 0x100> kGlyphBaseStates = [] {
+  std::array<std::uint8_t, 0x100> states{};
+  for (std::size_t code = 0; code < states.size(); ++code)
+    states[code] = BaseState(static_cast<char16_t>(code));
+  return states;
+}();
+
+constexpr std::uint8_t QuickBaseState(char16_t base) {
+  return base <= 0xFF ? kGlyphBaseStates[base] : BaseState(base);
 }
 
 // The shortcuts must leave the stages nothing to do: a ligature or a sub-joined sign is

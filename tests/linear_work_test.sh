@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The conversion's work grows linearly with its input: callgrind counts the instructions of
-# ConvertText on worst-case inputs of 10^3, 10^4 and 10^5 code units, and each tenfold input
-# must take between 8 and 12 times the instructions.
+# ConvertText on worst-case inputs of 10^3, 10^4 and 10^5 code units, and the work that the
+# last 90,000 units add must be between 5 and 12 times what the 9,000 before them add (what
+# every conversion costs whatever its length cancels out; quadratic work would give 100, and a
+# short text pays more for the room made for its first slice, so the ratio may fall below 10).
 #   linear_work_test.sh DRIVER
 set -euo pipefail
 driver=$1
@@ -22,10 +24,10 @@ for pattern in viramas pre-base-signs two-part-signs brace-and-s brace-and-ss \
   medium=$(count "$pattern" 10000)
   large=$(count "$pattern" 100000)
   verdict=$(awk -v a="$small" -v b="$medium" -v c="$large" 'BEGIN {
-    r1 = b / a; r2 = c / b
-    ok = (r1 >= 8 && r1 <= 12 && r2 >= 8 && r2 <= 12)
-    printf "%s %.2f %.2f", ok ? "ok" : "FAIL", r1, r2 }')
-  printf '%-24s %12s %12s %12s instructions; ratios %s\n' "$pattern" "$small" "$medium" "$large" \
+    r = (c - b) / (b - a)
+    ok = (r >= 5 && r <= 12)
+    printf "%s %.2f", ok ? "ok" : "FAIL", r }')
+  printf '%-24s %12s %12s %12s instructions; ratio %s\n' "$pattern" "$small" "$medium" "$large" \
     "$verdict"
   case $verdict in FAIL*) failures=$((failures + 1)) ;; esac
 done
