@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <memory>
 
 #include "engine/conjunct_table.h"
@@ -181,27 +183,129 @@ static_assert(kTwoCodeLetters.size() == 5 && TwoCodeSign(kGlyphE, kGlyphE) == kS
                   TwoCodeSign(kGlyphE, GlyphOf(0x0D3E)) == kSignO,
               "kGlyphMap's letters and vowel signs of two codes are not as the reader expects");
 
+// How a code reads where nothing around it matters: the units it gives, at most three. Codes
+// whose reading depends on the codes around them, or that are counted, are not simple.
+struct SimpleReading {
+  std::array<char16_t, 4> units{};  // stored as one word, whatever the count
+  std::uint8_t count = 0;
+  bool simple = false;
+};
+
+using SimpleReadings = std::array<SimpleReading, 256>;
+
+constexpr SimpleReadings BuildSimpleReadings(ToUnicodeOptions options) {
+  SimpleReadings readings{};
+  for (unsigned code = 0; code < readings.size(); ++code) {
+    const Meaning& meaning = kMeanings[code];
+    SimpleReading& reading = readings[code];
+    const auto give = [&reading](std::initializer_list<char16_t> units) {
+      for (const char16_t unit : units) reading.units[reading.count++] = unit;
+      reading.simple = true;
+    };
+    bool starts_letter = false;
+    for (const TwoCodes& letter : kTwoCodeLetters) starts_letter |= letter.first == code;
+    if (starts_letter) continue;
+    switch (meaning.kind) {
+      case Kind::kAscii:
+        give({static_cast<char16_t>(code)});
+        break;
+      case Kind::kIndependentVowel:
+      case Kind::kPostBaseSign:
+      case Kind::kViramaMark:
+      case Kind::kOtherSign:
+        give({meaning.first});
+        break;
+      case Kind::kSubjoinedSign:
+        give({kVirama, meaning.first});
+        break;
+      case Kind::kDigit:
+        give({options.digits == ToUnicodeOptions::Digits::kAscii
+                  ? static_cast<char16_t>(u'0' + (meaning.first - kDigitZero))
+                  : meaning.first});
+        break;
+      case Kind::kChillu:
+        if (options.chillu == ToUnicodeOptions::Chillu::kAtomic) {
+          give({meaning.first});
+        } else {
+          give({meaning.second, kVirama, kZeroWidthJoiner});
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return readings;
+}
+
+constexpr ToUnicodeOptions Options(ToUnicodeOptions::Digits digits,
+                                   ToUnicodeOptions::Chillu chillu) {
+  ToUnicodeOptions options;
+  options.digits = digits;
+  options.chillu = chillu;
+  return options;
+}
+
+// For each choice of digits and chillus.
+inline constexpr std::array<SimpleReadings, 4> kSimpleReadings = {
+    BuildSimpleReadings(
+        Options(ToUnicodeOptions::Digits::kAscii, ToUnicodeOptions::Chillu::kAtomic)),
+    BuildSimpleReadings(
+        Options(ToUnicodeOptions::Digits::kAscii, ToUnicodeOptions::Chillu::kSequence)),
+    BuildSimpleReadings(
+        Options(ToUnicodeOptions::Digits::kMalayalam, ToUnicodeOptions::Chillu::kAtomic)),
+    BuildSimpleReadings(
+        Options(ToUnicodeOptions::Digits::kMalayalam, ToUnicodeOptions::Chillu::kSequence)),
+};
+
+const SimpleReadings& SimpleReadingsFor(const ToUnicodeOptions& options) {
+  const bool malayalam = options.digits == ToUnicodeOptions::Digits::kMalayalam;
+  const bool sequence = options.chillu == ToUnicodeOptions::Chillu::kSequence;
+  return kSimpleReadings[(malayalam ? 2u : 0u) + (sequence ? 1u : 0u)];
+}
+
 class Reader {
  public:
   // No glyph code gives more than five units (0xCC), nor does any cluster per code.
   static constexpr std::size_t kMostUnitsPerCode = 5;
+  // No cluster reads more codes than this past the code it starts at.
+  static constexpr std::size_t kLongestCluster = 16;
 
   Reader(std::u16string_view glyphs, const ToUnicodeOptions& options)
-      : glyphs_(glyphs),
-        options_(options),
-        // Not zero-filled: the reader writes every unit it keeps.
-        buffer_(new char16_t[kMostUnitsPerCode * glyphs.size() + 8]),
-        end_(buffer_.get()) {}
+      : glyphs_(glyphs), options_(options), simple_(SimpleReadingsFor(options)) {}
 
+  // The text is written straight into the string handed back, in chunks of codes: before each
+  // chunk, room is made for what its codes and a cluster running past its end can give, so
+  // that only about as much memory is zero-filled as the text takes.
   ToUnicodeResult Run() && {
-    while (at_ < glyphs_.size()) ReadNext();
-    result_.text.assign(buffer_.get(), end_);
+    constexpr std::size_t kChunk = std::size_t{1} << 14;
+    std::u16string& text = result_.text;
+    // Twice the codes is more than most texts take; past it the string grows as it must.
+    text.reserve(2 * glyphs_.size() + kMostUnitsPerCode * (kChunk + kLongestCluster));
+    const std::size_t unchecked_end =
+        glyphs_.size() > kLongestCluster ? glyphs_.size() - kLongestCluster : 0;
+    std::size_t written = 0;
+    while (at_ < glyphs_.size()) {
+      const std::size_t chunk_end = std::min(glyphs_.size(), at_ + kChunk);
+      text.resize(written + kMostUnitsPerCode * (chunk_end - at_ + kLongestCluster));
+      end_ = text.data() + written;
+      while (at_ < std::min(chunk_end, unchecked_end)) ReadNext<false>();
+      while (at_ < chunk_end) ReadNext<true>();
+      written = Written();
+    }
+    text.resize(written);
     return std::move(result_);
   }
 
  private:
+  // The code `ahead` codes on, or 0xFFFF past the end. Away from the end (kChecked false) the
+  // code is read without looking for the end: no cluster reads kLongestCluster codes on.
+  template <bool kChecked>
   [[nodiscard]] char16_t Peek(std::size_t ahead = 0) const {
-    return at_ + ahead < glyphs_.size() ? glyphs_[at_ + ahead] : char16_t{0xFFFF};
+    if constexpr (kChecked) {
+      return at_ + ahead < glyphs_.size() ? glyphs_[at_ + ahead] : char16_t{0xFFFF};
+    } else {
+      return glyphs_[at_ + ahead];
+    }
   }
   [[nodiscard]] static Kind KindOf(char16_t unit) {
     return unit <= 0xFF ? kMeanings[unit].kind : Kind::kAscii;
@@ -217,10 +321,11 @@ class Reader {
 
   void Emit(char16_t unit) { *end_++ = unit; }
   [[nodiscard]] std::size_t Written() const {
-    return static_cast<std::size_t>(end_ - buffer_.get());
+    return static_cast<std::size_t>(end_ - result_.text.data());
   }
   [[nodiscard]] char16_t WrittenFromEnd(std::size_t k) const { return *(end_ - k); }
 
+  template <bool kChecked>
   void ReadNext() {
     const char16_t unit = glyphs_[at_];
     if (unit > 0xFF) {
@@ -229,9 +334,20 @@ class Reader {
       return;
     }
     const Meaning& meaning = kMeanings[unit];
+    if (meaning.kind == Kind::kConsonant || meaning.kind == Kind::kLigature) {
+      ReadBase<kChecked>();
+      return;
+    }
+    if (const SimpleReading& reading = simple_[unit]; reading.simple) {
+      // All four units are stored, the count kept: the room holds five units a code.
+      std::memcpy(end_, reading.units.data(), sizeof reading.units);
+      end_ += reading.count;
+      ++at_;
+      return;
+    }
     if (meaning.kind == Kind::kIndependentVowel || unit == kGlyphE) {
       for (const TwoCodes& letter : kTwoCodeLetters) {
-        if (unit == letter.first && Peek(1) == letter.second) {
+        if (unit == letter.first && Peek<kChecked>(1) == letter.second) {
           Emit(letter.meaning);
           at_ += 2;
           return;
@@ -241,9 +357,11 @@ class Reader {
     switch (meaning.kind) {
       case Kind::kConsonant:
       case Kind::kLigature:
+        ReadBase<kChecked>();
+        return;
       case Kind::kPreBaseSign:
       case Kind::kRaSign:
-        ReadCluster();
+        ReadCluster<kChecked>();
         return;
       case Kind::kChillu:
         EmitChillu(meaning.first, meaning.second);
@@ -280,14 +398,33 @@ class Reader {
     ++at_;
   }
 
+  // A consonant or ligature with no sign before it: most clusters are that and at most a
+  // post-base sign, which need none of ReadCluster's looking around.
+  template <bool kChecked>
+  void ReadBase() {
+    const char16_t next = Peek<kChecked>(1);
+    const Kind next_kind = KindOf(next);
+    if (next_kind == Kind::kSubjoinedSign || next_kind == Kind::kPreBaseSign) {
+      ReadCluster<kChecked>();
+      return;
+    }
+    EmitBase(glyphs_[at_]);
+    ++at_;
+    if (next_kind == Kind::kPostBaseSign && next <= 0xFF) {
+      Emit(kMeanings[next].first);
+      ++at_;
+    }
+  }
+
   // Pre-base signs and the RA sign, a consonant or ligature, YA and VA signs (with a pre-base
   // sign that landed among them), and one post-base sign, in Unicode's order.
+  template <bool kChecked>
   void ReadCluster() {
     char16_t before[2] = {};
     std::size_t before_count = 0;
     bool ra_sign = false;
     for (;;) {
-      const char16_t unit = Peek();
+      const char16_t unit = Peek<kChecked>();
       if (IsPreBase(unit) && before_count < 2 && !ra_sign) {
         before[before_count++] = unit;
       } else if (unit == kGlyphRaSign && !ra_sign) {
@@ -297,29 +434,30 @@ class Reader {
       }
       ++at_;
     }
-    const char16_t base = Peek();
+    const char16_t base = Peek<kChecked>();
     if (!IsBase(base)) {
       // Signs with no consonant after them stand as they are.
       if (ra_sign) {
         Emit(kVirama);
         Emit(kRa);
       }
-      EmitVowel(before, before_count, TakePostBaseSign());
+      EmitVowel(before, before_count, TakePostBaseSign<kChecked>());
       return;
     }
     ++at_;
     char16_t subjoined[4] = {};
     std::size_t subjoined_count = 0;
     while (subjoined_count < std::size(subjoined)) {
-      if (IsSubjoined(Peek())) {
-        subjoined[subjoined_count++] = kMeanings[Peek()].first;
+      if (IsSubjoined(Peek<kChecked>())) {
+        subjoined[subjoined_count++] = kMeanings[Peek<kChecked>()].first;
         ++at_;
-      } else if (IsPreBase(Peek()) && before_count < 2 &&
-                 (IsSubjoined(Peek(1)) ||
-                  (before_count == 0 && IsPreBase(Peek(1)) && IsSubjoined(Peek(2))))) {
+      } else if (IsPreBase(Peek<kChecked>()) && before_count < 2 &&
+                 (IsSubjoined(Peek<kChecked>(1)) ||
+                  (before_count == 0 && IsPreBase(Peek<kChecked>(1)) &&
+                   IsSubjoined(Peek<kChecked>(2))))) {
         // The conversion leaves an AI, O, OO or AU sign between a consonant and its YA or VA
         // sign: it belongs to this consonant.
-        before[before_count++] = Peek();
+        before[before_count++] = Peek<kChecked>();
         ++at_;
       } else {
         break;
@@ -334,11 +472,12 @@ class Reader {
       Emit(kVirama);
       Emit(subjoined[i]);
     }
-    EmitVowel(before, before_count, TakePostBaseSign());
+    EmitVowel(before, before_count, TakePostBaseSign<kChecked>());
   }
 
+  template <bool kChecked>
   char16_t TakePostBaseSign() {
-    const char16_t unit = Peek();
+    const char16_t unit = Peek<kChecked>();
     if (KindOf(unit) != Kind::kPostBaseSign || unit > 0xFF) return 0;
     ++at_;
     return unit;
@@ -420,9 +559,9 @@ class Reader {
 
   std::u16string_view glyphs_;
   ToUnicodeOptions options_;
+  const SimpleReadings& simple_;
   std::size_t at_ = 0;
-  std::unique_ptr<char16_t[]> buffer_;
-  char16_t* end_;
+  char16_t* end_ = nullptr;  // where the next unit goes, in result_.text
   ToUnicodeResult result_;
 };
 
