@@ -22,6 +22,7 @@
 #include "cli/text_codec.h"
 #include "engine/convert.h"
 #include "engine/glyph_map.h"
+#include "engine/huge_pages.h"
 #include "engine/to_unicode.h"
 #include "engine/utf16.h"
 
@@ -94,6 +95,8 @@ std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget,
     if (S_ISREG(info.st_mode)) {
       const auto size = static_cast<std::size_t>(info.st_size);
       if (size > budget) return too_large();
+      bytes.reserve(size + kReadChunk);
+      AdviseHugePages(bytes.data(), bytes.capacity());
       bytes.resize(size + kReadChunk);
     }
   }

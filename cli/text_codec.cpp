@@ -1,13 +1,10 @@
 #include "cli/text_codec.h"
 
+#include <unicode/ustring.h>
 #include <utf8cpp/utf8.h>
 
-#include <QByteArrayView>
-#include <QStringDecoder>
-#include <QStringEncoder>
-#include <QStringView>
-
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "engine/utf16.h"
@@ -17,7 +14,7 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Text goes through Qt's decoder and encoder in pieces of this many bytes or units. The fuzz
+// Text goes through ICU's decoder and encoder in pieces of this many bytes or units. The fuzz
 // build makes them tiny, so that every input there crosses the ends of pieces.
 #ifdef LIPIMATTAM_CODEC_PIECE_SIZE
 constexpr std::size_t kPieceSize = LIPIMATTAM_CODEC_PIECE_SIZE;
@@ -66,21 +63,20 @@ std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& tak
   std::size_t start = 0;
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) start = kByteOrderMark.size();
   const std::string_view text = bytes.substr(start);
-  // Qt's decoder is the fast one; only when it meets invalid bytes does utfcpp find where the
+  // ICU's decoder is the fast one; only when it meets invalid bytes does utfcpp find where the
   // first of them is. The leading mark is already left out; a second one is text and stays.
-  QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
-                                                     QStringConverter::Flag::ConvertInitialBom);
-  const auto piece_size = static_cast<qsizetype>(std::min(kPieceSize, text.size()));
-  std::vector<QChar> buffer(static_cast<std::size_t>(decoder.requiredSpace(piece_size)));
+  std::vector<char16_t> buffer(std::min(kPieceSize, text.size()) + 1);
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + kPieceSize);
     // A piece ends before the first byte of a character, never inside one.
     for (std::size_t back = 0;
          back < 3 && end < text.size() && end > at + 1 && IsUtf8ContinuationByte(text[end]); ++back)
       --end;
-    const QChar* decoded_end = decoder.appendToBuffer(
-        buffer.data(), QByteArrayView(text.data() + at, static_cast<qsizetype>(end - at)));
-    if (decoder.hasError()) {
+    std::int32_t decoded = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8(buffer.data(), static_cast<std::int32_t>(buffer.size()), &decoded,
+                  text.data() + at, static_cast<std::int32_t>(end - at), &status);
+    if (U_FAILURE(status)) {
       // The text before this piece was valid.
       const std::string_view rest = text.substr(at);
       const auto invalid = at + static_cast<std::size_t>(
@@ -94,8 +90,7 @@ std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& tak
       return Utf8Error{start + at, PositionOfByte(bytes, start + at),
                        static_cast<unsigned char>(text[at]), true};
     }
-    take(std::u16string_view(reinterpret_cast<const char16_t*>(buffer.data()),
-                             static_cast<std::size_t>(decoded_end - buffer.data())));
+    take(std::u16string_view(buffer.data(), static_cast<std::size_t>(decoded)));
     at = end;
   }
   return std::nullopt;
@@ -112,7 +107,11 @@ std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16strin
 }
 
 EncodeOutcome EncodeUtf8(std::u16string_view units, const BytesSink& put) {
-  for (std::size_t i = 0; i < units.size(); ++i) {
+  // Nothing is written when a surrogate half stands alone. Surrogates are rare: a quick scan
+  // (which the compiler vectorizes) says whether the exact check is needed.
+  bool any_surrogate = false;
+  for (const char16_t unit : units) any_surrogate |= (unit & 0xF800u) == 0xD800u;
+  for (std::size_t i = 0; any_surrogate && i < units.size(); ++i) {
     const char16_t unit = units[i];
     const bool high = IsHighSurrogate(unit);
     if (IsLowSurrogate(unit) || (high && (i + 1 == units.size() || !IsLowSurrogate(units[i + 1]))))
@@ -120,15 +119,16 @@ EncodeOutcome EncodeUtf8(std::u16string_view units, const BytesSink& put) {
     if (high) ++i;
   }
   // Every unit takes at most three bytes; a pair takes four for its two units.
-  QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
   std::vector<char> buffer(std::min(kPieceSize, units.size()) * 3);
   for (std::size_t at = 0; at < units.size();) {
     std::size_t end = std::min(units.size(), at + kPieceSize);
     if (end < units.size() && IsHighSurrogate(units[end - 1])) --end;  // keeps a pair whole
-    const char* encoded_end = encoder.appendToBuffer(
-        buffer.data(), QStringView(units.data() + at, static_cast<qsizetype>(end - at)));
-    if (!put(
-            std::string_view(buffer.data(), static_cast<std::size_t>(encoded_end - buffer.data()))))
+    std::int32_t encoded = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8(buffer.data(), static_cast<std::int32_t>(buffer.size()), &encoded,
+                units.data() + at, static_cast<std::int32_t>(end - at), &status);
+    if (U_FAILURE(status)) return {at, false};  // cannot be: every pair was checked whole
+    if (!put(std::string_view(buffer.data(), static_cast<std::size_t>(encoded))))
       return {std::nullopt, true};
     at = end;
   }

@@ -24,6 +24,7 @@
 #include <type_traits>
 
 #include "engine/glyph_map.h"
+#include "engine/huge_pages.h"
 #include "engine/output_text.h"
 #include "engine/placements.h"
 #include "engine/stages.h"
@@ -204,7 +205,10 @@ std::u16string ConvertText(std::u16string_view input) {
 }
 
 std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress) {
-  const std::u16string own_copy(input);
+  std::u16string own_copy;
+  own_copy.reserve(input.size());
+  AdviseHugePages(own_copy.data(), own_copy.capacity() * sizeof(char16_t));
+  own_copy.assign(input);
   TextConverter converter(own_copy.size());
   converter.pass_->Run(std::u16string_view(own_copy), progress);
   return std::move(converter).Finish();

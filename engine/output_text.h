@@ -10,10 +10,7 @@
 #include <string_view>
 
 #include "engine/glyph_string.h"
-
-#if defined(__linux__) && !defined(__EMSCRIPTEN__)
-#include <sys/mman.h>
-#endif
+#include "engine/huge_pages.h"
 
 namespace lipimattam {
 
@@ -42,7 +39,7 @@ class OutputText {
   // its room stay within, data() does not move.
   void Reserve(std::size_t units) {
     buffer_.reserve(units + GlyphString::kCapacity);
-    AdviseHugePages();
+    AdviseHugePages(buffer_.data(), buffer_.capacity() * sizeof(char16_t));
   }
 
   // Makes at least `units` units after the text writable. May move data().
@@ -92,19 +89,6 @@ class OutputText {
   // Kept out of line, so the hot path holds the buffer's fields in registers.
   [[gnu::noinline]] void Grow(std::size_t units) {
     buffer_.resize(size_ + std::max(units, kRoomStep));
-  }
-
-  // A large buffer is fresh memory from the system: in pages of 2 MB it takes a few hundred
-  // page faults to fill instead of tens of thousands.
-  void AdviseHugePages() {
-#if defined(__linux__) && !defined(__EMSCRIPTEN__)
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
-    const auto begin = reinterpret_cast<std::uintptr_t>(buffer_.data());
-    const std::uintptr_t end = begin + buffer_.capacity() * sizeof(char16_t);
-    const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t last = end & ~(kHugePage - 1);
-    if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#endif
   }
 
   std::u16string buffer_;  // the text, then the room; its length is where the room ends

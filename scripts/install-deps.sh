@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build g++ clang-14 clang-format-14 clang-tidy-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libutfcpp-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-tools-dev qt6-l10n-tools
-  fonts-smc-anjalioldlipi libharfbuzz-dev pkg-config python3-fonttools python3-brotli
+  libicu-dev fonts-smc-anjalioldlipi libharfbuzz-dev pkg-config python3-fonttools python3-brotli
   emscripten node-acorn chromium chromium-driver python3-selenium
   dpkg-dev lintian appstream desktop-file-utils groff-base
   valgrind time
