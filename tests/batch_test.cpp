@@ -298,6 +298,10 @@ TEST_F(BatchTest, TheProgressBarShowsOnATerminalOnlyAndIsErasedAtTheEnd) {
       << shown.out;
   const CliRun quiet = on_terminal("--quiet");
   EXPECT_EQ(quiet.out.find("files"), std::string::npos) << quiet.out;
+  // Joined into one output, two files are long work too.
+  const CliRun joined = RunShell("script -qec \"'$CLI' f0 f1 -o joined.txt\" /dev/null");
+  EXPECT_NE(joined.out.find("/2 files"), std::string::npos) << joined.out;
+  EXPECT_EQ(ReadFile(Path("joined.txt")), "II");
   const CliRun redirected = RunCli({"f0", "f1", "--output-dir", "out"});
   EXPECT_EQ(redirected.err.find('\r'), std::string::npos) << redirected.err;
   EXPECT_NE(redirected.err.find("2 files converted"), std::string::npos) << redirected.err;
