@@ -12,13 +12,16 @@
 namespace lipimattam {
 
 // Advises the whole 2 MB pages within [data, data + bytes); elsewhere it does nothing.
-inline void AdviseHugePages(const void* data, std::size_t bytes) {
+inline void AdviseHugePages(void* data, std::size_t bytes) {
 #if defined(__linux__) && !defined(__EMSCRIPTEN__)
   constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+  // The pages are found by offsets from `data`, so no integer becomes a pointer.
   const auto begin = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t last = (begin + bytes) & ~(kHugePage - 1);
-  if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  const std::uintptr_t skip = (kHugePage - begin % kHugePage) % kHugePage;
+  if (bytes < skip + kHugePage) return;
+  const std::size_t length = (bytes - skip) / kHugePage * kHugePage;
+  void* const first = static_cast<char*>(data) + skip;
+  (void)::madvise(first, length, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)bytes;
