@@ -192,17 +192,24 @@ constexpr Placement Completed(Placement placement, std::uint8_t state_with_base_
   return placement;
 }
 
+// Whether the placement stage appends a unit's glyphs as they stand, wherever the output ends:
+// they begin with no sign it moves.
+constexpr bool AppendedAsTheyStand(const GlyphString& glyphs) {
+  return !glyphs.empty() && (glyphs.size() > 2 || !InSet(kPlacedSignFirstUnits, glyphs[0]));
+}
+
 // The placement stage with the last unit as B: a pre-base sign goes in front of it, each half
 // of a two-part sign in front of it or after it, anything else after it. A glyph code of the
-// input takes no stage and is appended, whatever the output ends in. A two-part sign takes its
-// row only where the tail repair cannot act between its halves.
+// input takes no stage, and a unit that is no sign only the placement stage acts on: both are
+// appended after any unit, also a line break or a surrogate (the virama has rows of its own).
+// A two-part sign takes its row only where the tail repair cannot act between its halves.
 constexpr Placement PlaceAroundLast(std::size_t row) {
   const GlyphString glyphs = RowGlyphs(row);
   GlyphString before;
   GlyphString after = glyphs;
   std::uint8_t holds_in = kEndsPlain;
-  if (IsGlyphCodeRow(row)) {
-    holds_in = kHoldsUnits;  // appended as it stands
+  if (IsGlyphCodeRow(row) || AppendedAsTheyStand(glyphs)) {
+    holds_in = kHoldsUnits;
   } else if (Contains(PreBaseSigns, glyphs)) {
     before = glyphs;
     after = {};
