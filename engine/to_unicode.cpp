@@ -184,11 +184,14 @@ static_assert(kTwoCodeLetters.size() == 5 && TwoCodeSign(kGlyphE, kGlyphE) == kS
               "kGlyphMap's letters and vowel signs of two codes are not as the reader expects");
 
 // How a code reads where nothing around it matters: the units it gives, at most three. Codes
-// whose reading depends on the codes around them, or that are counted, are not simple.
+// whose reading depends on the codes around them, or that are counted, are not simple. A
+// consonant or ligature reads simply unless a sign of its cluster follows it (a YA or VA sign,
+// or a pre-base sign that landed after it); a post-base sign after it is read on its own.
 struct SimpleReading {
   std::array<char16_t, 4> units{};  // stored as one word, whatever the count
   std::uint8_t count = 0;
   bool simple = false;
+  bool base = false;  // a consonant or ligature: simple only where no sign of its cluster follows
 };
 
 using SimpleReadings = std::array<SimpleReading, 256>;
@@ -217,6 +220,15 @@ constexpr SimpleReadings BuildSimpleReadings(ToUnicodeOptions options) {
         break;
       case Kind::kSubjoinedSign:
         give({kVirama, meaning.first});
+        break;
+      case Kind::kConsonant:
+        give({meaning.first});
+        reading.base = true;
+        break;
+      case Kind::kLigature:
+        if (code == kFixupLigature) break;  // five units
+        give({meaning.first, kVirama, meaning.second});
+        reading.base = true;
         break;
       case Kind::kDigit:
         give({options.digits == ToUnicodeOptions::Digits::kAscii
@@ -256,6 +268,21 @@ inline constexpr std::array<SimpleReadings, 4> kSimpleReadings = {
     BuildSimpleReadings(
         Options(ToUnicodeOptions::Digits::kMalayalam, ToUnicodeOptions::Chillu::kSequence)),
 };
+
+// A consonant read simply leaves a post-base sign after it to be read on its own: that must
+// give the sign's letter, as reading it with its consonant would.
+constexpr bool PostBaseSignsReadSimply() {
+  for (const SimpleReadings& readings : kSimpleReadings) {
+    for (std::size_t code = 0; code < kMeanings.size(); ++code) {
+      const SimpleReading& reading = readings[code];
+      if (kMeanings[code].kind == Kind::kPostBaseSign &&
+          !(reading.simple && reading.count == 1 && reading.units[0] == kMeanings[code].first))
+        return false;
+    }
+  }
+  return true;
+}
+static_assert(PostBaseSignsReadSimply(), "a post-base sign must read as its letter on its own");
 
 const SimpleReadings& SimpleReadingsFor(const ToUnicodeOptions& options) {
   const bool malayalam = options.digits == ToUnicodeOptions::Digits::kMalayalam;
@@ -325,6 +352,13 @@ class Reader {
   }
   [[nodiscard]] char16_t WrittenFromEnd(std::size_t k) const { return *(end_ - k); }
 
+  // Whether the code after a consonant or ligature is a sign of its cluster. Computed without a
+  // branch: whether a base has one changes from syllable to syllable.
+  [[nodiscard]] static bool SignOfClusterFollows(char16_t next) {
+    const Kind kind = kMeanings[next & 0xFF].kind;
+    return (next <= 0xFF) & ((kind == Kind::kSubjoinedSign) | (kind == Kind::kPreBaseSign));
+  }
+
   template <bool kChecked>
   void ReadNext() {
     const char16_t unit = glyphs_[at_];
@@ -333,18 +367,15 @@ class Reader {
       ++at_;
       return;
     }
-    const Meaning& meaning = kMeanings[unit];
-    if (meaning.kind == Kind::kConsonant || meaning.kind == Kind::kLigature) {
-      ReadBase<kChecked>();
-      return;
-    }
-    if (const SimpleReading& reading = simple_[unit]; reading.simple) {
+    const SimpleReading& reading = simple_[unit];
+    if (reading.simple & !(reading.base & SignOfClusterFollows(Peek<kChecked>(1)))) {
       // All four units are stored, the count kept: the room holds five units a code.
       std::memcpy(end_, reading.units.data(), sizeof reading.units);
       end_ += reading.count;
       ++at_;
       return;
     }
+    const Meaning& meaning = kMeanings[unit];
     if (meaning.kind == Kind::kIndependentVowel || unit == kGlyphE) {
       for (const TwoCodes& letter : kTwoCodeLetters) {
         if (unit == letter.first && Peek<kChecked>(1) == letter.second) {
@@ -398,22 +429,16 @@ class Reader {
     ++at_;
   }
 
-  // A consonant or ligature with no sign before it: most clusters are that and at most a
-  // post-base sign, which need none of ReadCluster's looking around.
+  // A consonant or ligature that is not read simply: the ligature of five units, or a base
+  // that a sign of its cluster follows, which ReadCluster reads.
   template <bool kChecked>
   void ReadBase() {
-    const char16_t next = Peek<kChecked>(1);
-    const Kind next_kind = KindOf(next);
-    if (next_kind == Kind::kSubjoinedSign || next_kind == Kind::kPreBaseSign) {
+    if (SignOfClusterFollows(Peek<kChecked>(1))) {
       ReadCluster<kChecked>();
       return;
     }
     EmitBase(glyphs_[at_]);
     ++at_;
-    if (next_kind == Kind::kPostBaseSign && next <= 0xFF) {
-      Emit(kMeanings[next].first);
-      ++at_;
-    }
   }
 
   // Pre-base signs and the RA sign, a consonant or ligature, YA and VA signs (with a pre-base
