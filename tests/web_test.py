@@ -125,32 +125,29 @@ class PageTest(unittest.TestCase):
         self.element("cmdConvert").click()
         self.assertEqual(self.wait_for_output(), "sI")
 
+    def copy_from_output(self, select):
+        """Selects in the output box as `select` says (JavaScript given `box` and `range`),
+        copies, and returns what the copy put on the clipboard."""
+        return self.run_js("""
+            const box = document.getElementById('TextBox2');
+            const range = document.createRange();
+            """ + select + """
+            document.getSelection().removeAllRanges();
+            document.getSelection().addRange(range);
+            const event = new ClipboardEvent('copy', {clipboardData: new DataTransfer(),
+                                                      bubbles: true, cancelable: true});
+            box.dispatchEvent(event);
+            return event.clipboardData.getData('text/plain');""")
+
     def test_copy_gives_the_real_units(self):
         text = ("\u0D15\u0D4D\u0D30\u0D48 \u0D23\u0D4D\u0D1F\n\uF041\U0001F600\u00E5A." * 3)
         expected = cli(text)
         self.assertEqual(self.convert_with_f5(text), expected)
-        copied = self.run_js("""
-            const box = document.getElementById('TextBox2');
-            const range = document.createRange();
-            range.selectNodeContents(box);
-            document.getSelection().removeAllRanges();
-            document.getSelection().addRange(range);
-            const event = new ClipboardEvent('copy', {clipboardData: new DataTransfer(),
-                                                      bubbles: true, cancelable: true});
-            box.dispatchEvent(event);
-            return event.clipboardData.getData('text/plain');""")
+        copied = self.copy_from_output("range.selectNodeContents(box);")
         self.assertEqual(copied, expected)
-        part = self.run_js("""
-            const box = document.getElementById('TextBox2');
-            const range = document.createRange();
+        part = self.copy_from_output("""
             range.setStart(box.firstChild.firstChild, 3);
-            range.setEnd(box.firstChild.firstChild, 8);
-            document.getSelection().removeAllRanges();
-            document.getSelection().addRange(range);
-            const event = new ClipboardEvent('copy', {clipboardData: new DataTransfer(),
-                                                      bubbles: true, cancelable: true});
-            box.dispatchEvent(event);
-            return event.clipboardData.getData('text/plain');""")
+            range.setEnd(box.firstChild.firstChild, 8);""")
         self.assertEqual(part, expected[3:8])  # before the emoji: units and code points alike
 
     def test_downloads_give_utf8_or_one_byte_per_code(self):
