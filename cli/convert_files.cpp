@@ -119,9 +119,13 @@ std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget,
   return std::nullopt;
 }
 
+// "story.txt:12:5", from a name as messages show it.
+std::string PositionIn(const std::string& shown_name, const TextPosition& position) {
+  return shown_name + ":" + std::to_string(position.line) + ":" + std::to_string(position.column);
+}
+
 std::string Position(const std::string& input, const TextPosition& position) {
-  return DisplayName(input) + ":" + std::to_string(position.line) + ":" +
-         std::to_string(position.column);
+  return PositionIn(DisplayName(input), position);
 }
 
 std::string InvalidUtf8Message(const std::string& input, const Utf8Error& error) {
@@ -180,11 +184,9 @@ std::string Locate(std::u16string_view text, const std::vector<InputSegment>& se
     if (candidate.first_unit <= unit_index) segment = &candidate;
   const std::size_t segment_end =
       segment + 1 == segments.data() + segments.size() ? text.size() : (segment + 1)->first_unit;
-  const TextPosition position =
-      PositionOfUnit(text.substr(segment->first_unit, segment_end - segment->first_unit),
-                     unit_index - segment->first_unit);
-  return segment->name + ":" + std::to_string(position.line) + ":" +
-         std::to_string(position.column);
+  const std::u16string_view segment_text =
+      text.substr(segment->first_unit, segment_end - segment->first_unit);
+  return PositionIn(segment->name, PositionOfUnit(segment_text, unit_index - segment->first_unit));
 }
 
 class Filter {
