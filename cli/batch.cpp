@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <new>
 #include <set>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -79,6 +81,12 @@ class Planner {
         AddProblem(DisplayName(input) + " is a folder; -r converts the files in it", kExitNoInput);
         return;
       }
+      if (const auto [first, added] = folders_.emplace(IdOf(info), input); !added) {
+        AddProblem(DisplayName(input) + " is the folder " + DisplayName(first->second) +
+                       " again; not followed",
+                   kExitOk);
+        return;
+      }
       std::vector<FileId> ancestors = {IdOf(info)};
       Walk(input, "", ancestors);
     } else if (S_ISREG(info.st_mode)) {
@@ -99,7 +107,7 @@ class Planner {
       names.push_back(entry->path().filename().string());
     if (error) {
       AddProblem("cannot read the folder " + DisplayName(folder) + ": " + error.message(),
-                 kExitNoInput);
+                 error == std::errc::not_enough_memory ? kExitOsError : kExitNoInput);
       return;
     }
     std::sort(names.begin(), names.end());
@@ -118,6 +126,14 @@ class Planner {
                      kExitOk);
           continue;
         }
+        // Links that lead to one folder by several ways: its files are converted once, by the
+        // first way.
+        if (const auto [first, added] = folders_.emplace(id, path); !added) {
+          AddProblem(DisplayName(path) + " is the folder " + DisplayName(first->second) +
+                         " again; not followed",
+                     kExitOk);
+          continue;
+        }
         ancestors.push_back(id);
         Walk(path, inner, ancestors);
         ancestors.pop_back();
@@ -132,10 +148,22 @@ class Planner {
   void AddFile(const std::string& input, const std::string& relative, const struct stat& info) {
     const FileId id = IdOf(info);
     const std::string output = options_.in_place ? input : Joined(*options_.output_dir, relative);
-    // One file named twice is converted once: in place, converting it again would convert
-    // the converted text.
-    if (const auto seen = inputs_.find(id);
-        seen != inputs_.end() && (options_.in_place || seen->second.second == output)) {
+    // One file named twice, or through a symbolic link, is converted once: in place, converting
+    // it again would convert the converted text. Hard links are names of their own, each
+    // converted as sed -i does: the first becomes a new file, the next still holds the old text.
+    if (options_.in_place) {
+      std::error_code error;
+      const fs::path real = fs::canonical(input, error);
+      const std::string key =
+          error ? fs::absolute(input).lexically_normal().string() : real.string();
+      if (const auto [seen, added] = in_place_names_.emplace(key, input); !added) {
+        AddProblem(
+            DisplayName(input) + " is " + DisplayName(seen->second) + " again; converted once",
+            kExitOk);
+        return;
+      }
+    } else if (const auto seen = inputs_.find(id);
+               seen != inputs_.end() && seen->second.second == output) {
       AddProblem(
           DisplayName(input) + " is " + DisplayName(seen->second.first) + " again; converted once",
           kExitOk);
@@ -149,21 +177,47 @@ class Planner {
     items_.push_back(std::move(item));
   }
 
-  // No output may land on an input of the run, or on an earlier item's output.
+  // No output may land on an input of the run, on an earlier item's output, or where an earlier
+  // item needs a folder (or the other way round): the earlier item keeps its place whatever
+  // order the workers finish in.
   void CheckOutputs() {
     if (options_.in_place) return;               // each output is its own input, named once
     std::map<std::string, std::string> outputs;  // output → the input it comes from
+    std::map<std::string, std::string> folders;  // folder made for outputs → the first input
+    const std::size_t top = fs::path(*options_.output_dir).lexically_normal().string().size();
     for (BatchItem& item : items_) {
       if (item.problem) continue;
+      const std::string shown =
+          DisplayName(item.input) + ": its output " + DisplayName(item.output);
+      std::vector<std::string> parents;  // the folders the output lies in, below the top
+      for (fs::path parent = fs::path(item.output).parent_path();
+           parent.string().size() > top && parent.has_relative_path();
+           parent = parent.parent_path())
+        parents.push_back(parent.string());
       const auto id = IdOf(item.output);
       if (id && inputs_.contains(*id)) {
-        item.problem = DisplayName(item.input) + ": its output " + DisplayName(item.output) +
-                       " is an input of this run; not converted";
-      } else if (const auto [earlier, added] = outputs.emplace(item.output, item.input); !added) {
-        item.problem = DisplayName(item.input) + ": its output " + DisplayName(item.output) +
-                       " is the output of " + DisplayName(earlier->second) + "; not converted";
+        item.problem = shown + " is an input of this run; not converted";
+      } else if (const auto earlier = outputs.find(item.output); earlier != outputs.end()) {
+        item.problem =
+            shown + " is the output of " + DisplayName(earlier->second) + "; not converted";
+      } else if (const auto folder = folders.find(item.output); folder != folders.end()) {
+        item.problem = shown + " is a folder for the output of " + DisplayName(folder->second) +
+                       "; not converted";
+      } else {
+        for (const std::string& parent : parents) {
+          if (const auto file = outputs.find(parent); file != outputs.end()) {
+            item.problem = shown + " would lie in " + DisplayName(parent) + ", the output of " +
+                           DisplayName(file->second) + "; not converted";
+            break;
+          }
+        }
       }
-      if (item.problem) item.status = kExitCantCreate;
+      if (item.problem) {
+        item.status = kExitCantCreate;
+        continue;
+      }
+      outputs.emplace(item.output, item.input);
+      for (const std::string& parent : parents) folders.emplace(parent, item.input);
     }
   }
 
@@ -171,6 +225,8 @@ class Planner {
   std::optional<FileId> output_dir_;
   std::vector<BatchItem> items_;
   std::map<FileId, std::pair<std::string, std::string>> inputs_;  // → input and output names
+  std::map<std::string, std::string> in_place_names_;  // real path → the name given, in place
+  std::map<FileId, std::string> folders_;              // the folders walked → the way in
 };
 
 int Rank(int status) {
@@ -289,7 +345,13 @@ int RunBatch(const Options& options) {
       return kExitCantCreate;
     }
   }
-  const std::vector<BatchItem> items = PlanBatch(options);
+  std::vector<BatchItem> items;
+  try {
+    items = PlanBatch(options);
+  } catch (const std::bad_alloc&) {
+    Report("not enough memory to list the files to convert; nothing was converted");
+    return kExitOsError;
+  }
   std::size_t files = 0;
   std::uint64_t bytes = 0;
   for (const BatchItem& item : items) {
@@ -297,10 +359,13 @@ int RunBatch(const Options& options) {
     ++files;
     bytes += item.size;
   }
-  WatchEndingSignals();  // before the workers start, so that they keep the signals blocked
+  // Before the workers start, so that they keep the signals blocked (the filter has done so
+  // already; this is for other callers). Without a thread to watch them, the calling thread
+  // does the work alone, without a bar.
+  const bool threads_allowed = WatchEndingSignals();
 
   std::optional<ProgressBar> bar;
-  if (WantsProgressBar(options.quiet, files, bytes)) bar.emplace(files, bytes);
+  if (threads_allowed) StartProgressBar(bar, options.quiet, files, bytes);
   const auto print = [&bar](const std::string& message) {
     const std::string line = std::string(kProgram) + ": " + message;
     if (bar) {
@@ -329,9 +394,16 @@ int RunBatch(const Options& options) {
   // Two files per processor: while one waits for the disk to sync it, the other converts.
   const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t workers =
-      std::min<std::size_t>(options.jobs != 0 ? options.jobs : 2 * processors, items.size());
+      threads_allowed
+          ? std::min<std::size_t>(options.jobs != 0 ? options.jobs : 2 * processors, items.size())
+          : 0;
+  // As many as can be started; without any, the calling thread converts every item first.
   std::vector<std::thread> threads;
-  for (std::size_t i = 0; i < workers; ++i) threads.emplace_back(work);
+  try {
+    for (std::size_t i = 0; i < workers; ++i) threads.emplace_back(work);
+  } catch (const std::system_error&) {
+  }
+  if (threads.empty()) work();
 
   // The messages, in the items' order, as soon as each item and those before it are done.
   int status = kExitOk;
@@ -363,7 +435,8 @@ int RunBatch(const Options& options) {
   if (!options.quiet) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    Report(Summary(converted, failed, bytes_converted, seconds));
+    Report(converted == 0 && failed == 0 ? std::string("no files to convert")
+                                         : Summary(converted, failed, bytes_converted, seconds));
   }
   return status;
 }

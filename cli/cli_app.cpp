@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,8 +30,9 @@ int RunFilter(const Options& options) {
     }
   }
   std::optional<ProgressBar> bar;
-  if (sizes_known && WantsProgressBar(options.quiet, options.inputs.size(), bytes))
-    bar.emplace(options.inputs.size(), bytes);
+  // Without a thread to watch the ending signals, no other thread may run: no bar then.
+  if (sizes_known && WatchEndingSignals())
+    StartProgressBar(bar, options.quiet, options.inputs.size(), bytes);
   ConversionReport report;
   report.message = [&bar](const std::string& message) {
     if (bar) {
@@ -48,6 +50,13 @@ int RunFilter(const Options& options) {
 int RunCli(int argc, char** argv) {
   Options options;
   if (const auto status = ParseOptions(argc, argv, options)) return *status;
+  // Past a file-size limit a write fails with EFBIG, which is reported with the file's name,
+  // instead of the signal ending the program with its outputs half made.
+  ::signal(SIGXFSZ, SIG_IGN);
+  // Before any thread starts (the progress bar's, the workers'), so that every thread keeps
+  // the ending signals blocked and only the one that removes temporary files takes them. If
+  // that thread cannot be started, the run goes on in this thread alone.
+  (void)WatchEndingSignals();
   const int status = options.IsBatch() ? RunBatch(options) : RunFilter(options);
   StopWatchingEndingSignals();
   return status;

@@ -76,7 +76,7 @@ class InputFile {
 };
 
 // Reads a whole file, or standard input for "-", of at most `budget` bytes.
-std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget,
+std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget, bool only_input,
                                    std::string& bytes) {
   const auto cannot_read = [&](int error) {
     return ReadFailure{kExitNoInput,
@@ -84,8 +84,9 @@ std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget,
   };
   const auto too_large = [&] {
     return ReadFailure{kExitDataError, DisplayName(input) + ": the input is larger than " +
-                                           std::to_string(kMaxInputBytes >> 20) +
-                                           " MiB in all; split the text and convert it in parts"};
+                                           std::to_string(kMaxInputBytes >> 20) + " MiB" +
+                                           (only_input ? "" : " in all") +
+                                           "; split the text and convert it in parts"};
   };
   const InputFile file(input);
   if (file.fd() < 0) return cannot_read(errno);
@@ -216,7 +217,8 @@ class Filter {
 
   // Reads the next input within what is left of the limit; reports a failure.
   std::optional<int> Read(const std::string& input, std::string& bytes) {
-    if (const auto failure = ReadAll(input, kMaxInputBytes - bytes_read_, bytes)) {
+    if (const auto failure =
+            ReadAll(input, kMaxInputBytes - bytes_read_, inputs_.size() == 1, bytes)) {
       Report(failure->message);
       return failure->status;
     }
@@ -346,10 +348,19 @@ ConversionResult ConvertInputs(const Options& options, const std::vector<std::st
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  // Whatever was under way is abandoned: an output file not yet in place is removed.
-  const std::size_t megabytes = (filter.BytesRead() + (std::size_t{1} << 20) - 1) >> 20;
-  report.message("not enough memory for " + std::to_string(megabytes) +
-                 " MB of input; nothing was written");
+  // Whatever was under way is abandoned: an output file not yet in place is removed. The input
+  // is measured as the summary measures it, by what was read or, where reading it failed, by
+  // the files' sizes.
+  std::uint64_t size = filter.BytesRead();
+  std::uint64_t sizes = 0;
+  for (const std::string& input : inputs) {
+    struct stat info {};
+    if (input != kStandardStream && ::stat(input.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+      sizes += static_cast<std::uint64_t>(info.st_size);
+  }
+  size = std::max(size, sizes);
+  report.message((inputs.size() == 1 ? DisplayName(inputs.front()) + ": " : std::string()) +
+                 "not enough memory for " + Amount(size, size) + " of input; nothing was written");
   return {kExitOsError, filter.BytesRead()};
 }
 

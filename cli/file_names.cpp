@@ -5,6 +5,17 @@
 #include <cstdio>
 
 namespace lipimattam {
+namespace {
+
+// Characters that would reorder the rest of a message on a terminal (the bidirectional marks,
+// embeddings, overrides and isolates) or break its line.
+bool ReordersOrBreaks(char32_t code_point) {
+  return code_point == 0x061C || code_point == 0x200E || code_point == 0x200F ||
+         (code_point >= 0x2028 && code_point <= 0x202E) ||
+         (code_point >= 0x2066 && code_point <= 0x2069);
+}
+
+}  // namespace
 
 QString ArgumentText(const char* argument) {
   return QString::fromLatin1(argument);
@@ -41,7 +52,8 @@ std::string Printable(std::string_view name) {
       default:
         break;
     }
-    const bool control = code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F);
+    const bool control = code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F) ||
+                         ReordersOrBreaks(code_point);
     if (code_point != 0xFFFFFFFF && !control) {
       shown.append(start, at);
       continue;

@@ -14,8 +14,9 @@ namespace lipimattam {
 [[nodiscard]] QString ArgumentText(const char* argument);
 [[nodiscard]] std::string ArgumentBytes(const QString& text);
 
-// `name` as it reads: valid UTF-8 as it is; a byte that is not, a control character and the
-// backslash written as \xFF, \n, \t, \\ and the like ("in\xFF.txt").
+// `name` as it reads: valid UTF-8 as it is; a byte that is not, a control character, a
+// character that reorders text or breaks a line (U+202E, U+2028 and the like) and the backslash
+// written as \xFF, \n, \t, \\ and the like ("in\xFF.txt", "\xE2\x80\xAEtxt.exe").
 [[nodiscard]] std::string Printable(std::string_view name);
 
 }  // namespace lipimattam

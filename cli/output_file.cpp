@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <mutex>
 #include <random>
+#include <span>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -41,7 +43,10 @@ class TemporaryFiles {
     return *files;
   }
 
-  void WatchSignals() {
+  // Whether the signals are watched: false if the waiting thread cannot be started, and then
+  // never, so that no thread started later runs with the signals unblocked while another has
+  // them blocked. Unwatched, a thread blocks them itself while it has a named temporary file.
+  bool WatchSignals() {
     std::call_once(watching_, [this] {
       ::sigemptyset(&signals_);
       for (const int signal_number : kEndingSignals) {
@@ -49,10 +54,16 @@ class TemporaryFiles {
         ::sigaction(signal_number, nullptr, &current);
         if (current.sa_handler != SIG_IGN) ::sigaddset(&signals_, signal_number);  // not nohup's
       }
-      ::pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
-      std::thread([this] { RemoveAllOnSignal(); }).detach();
-      watched_ = true;
+      sigset_t before;
+      ::pthread_sigmask(SIG_BLOCK, &signals_, &before);
+      try {
+        std::thread([this] { RemoveAllOnSignal(); }).detach();
+        watched_ = true;
+      } catch (const std::system_error&) {  // no thread to be had: the signals act as before
+        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+      }
     });
+    return watched_.load();
   }
 
   // Lets the signals reach the calling thread again, once every output is done with: one
@@ -63,6 +74,9 @@ class TemporaryFiles {
     ::pthread_sigmask(SIG_UNBLOCK, &signals_, nullptr);
     while (received_.load()) ::pause();
   }
+
+  // The ending signals not ignored; set by WatchSignals.
+  [[nodiscard]] const sigset_t& Signals() const { return signals_; }
 
   [[nodiscard]] std::unique_lock<std::mutex> Lock() { return std::unique_lock(mutex_); }
 
@@ -145,26 +159,25 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
   return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-mode_t CurrentUmask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
-}
-
-std::string RandomSuffix() {
+// A new name for a temporary file in `folder`, as short whatever the target is called, so that
+// a target with the longest name a folder allows still has room beside it. Called with the
+// temporary files' lock held, which guards the random numbers too.
+std::string TemporaryName(const std::string& folder) {
   static std::mt19937 random(std::random_device{}());
   static constexpr char kLetters[] =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-  std::string suffix(6, ' ');
-  for (char& letter : suffix) letter = kLetters[pick(random)];
-  return suffix;
+  std::string name = folder + "/.lipimattam-XXXXXXXX";
+  for (char& letter : std::span(name).last(8)) letter = kLetters[pick(random)];
+  return name;
 }
+
+constexpr int kTemporaryNameAttempts = 100;
 
 }  // namespace
 
-void WatchEndingSignals() {
-  TemporaryFiles::Get().WatchSignals();
+bool WatchEndingSignals() {
+  return TemporaryFiles::Get().WatchSignals();
 }
 
 void StopWatchingEndingSignals() {
@@ -177,6 +190,13 @@ OutputFile::~OutputFile() {
 
 OutputFailure OutputFile::CannotCreate(int error) const {
   return {kExitCantCreate, "cannot create " + shown_name_ + ": " + std::strerror(error)};
+}
+
+OutputFailure OutputFile::CannotCreateIn(const std::string& folder, int error) const {
+  if (error != EACCES && error != EPERM && error != EROFS) return CannotCreate(error);
+  return {kExitCantCreate, "cannot create " + shown_name_ + ": its folder " + Printable(folder) +
+                               " is read-only (" + std::strerror(error) +
+                               "), and the new text is made as a new file there"};
 }
 
 OutputFailure OutputFile::CannotWrite(int error) const {
@@ -202,7 +222,7 @@ std::optional<OutputFailure> OutputFile::Open(const std::string& name) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {
       if (errno != ENOENT) return CannotCreate(errno);
-      return CreateNextTo(path, false, 0, 0, 0666 & ~CurrentUmask());  // a new file
+      return CreateNextTo(path, false, 0, 0, 0);  // a new file
     }
     if (S_ISLNK(info.st_mode)) {
       if (links == kMostLinksFollowed) return CannotCreate(ELOOP);
@@ -221,35 +241,60 @@ std::optional<OutputFailure> OutputFile::Open(const std::string& name) {
   }
 }
 
+void OutputFile::HoldSignalsIfUnwatched() {
+  if (holding_signals_ || WatchEndingSignals()) return;
+  ::pthread_sigmask(SIG_BLOCK, &TemporaryFiles::Get().Signals(), &mask_before_);
+  holding_signals_ = true;
+}
+
+void OutputFile::ReleaseSignals() {
+  if (!holding_signals_) return;
+  holding_signals_ = false;
+  ::pthread_sigmask(SIG_SETMASK, &mask_before_, nullptr);  // one that came ends the program now
+}
+
 std::optional<OutputFailure> OutputFile::CreateNextTo(const std::string& target, bool target_exists,
                                                       uid_t owner, gid_t group, mode_t mode) {
   kind_ = Kind::kNewFile;
   target_ = target;
-  const auto [folder, base] = SplitPath(target);
-  WatchEndingSignals();
+  const std::string folder = SplitPath(target).first;
+  // A new file gets the mode the user's umask allows, which the kernel applies as it makes the
+  // file; the process's umask is never changed, as other threads are making files too. A file
+  // that replaces another is made for its owner alone until it takes the other's mode.
+  const mode_t made_with = target_exists ? 0600 : 0666;
   // Where the file system allows it, the file has no name until it is complete; putting it in
   // place then goes through /proc/self/fd.
-  fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, made_with);
   if (fd_ >= 0 && ::access("/proc/self/fd", X_OK) == 0) {
     unnamed_ = true;
   } else {
     if (fd_ >= 0) {
       ::close(fd_);
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-      return CannotCreate(errno);
+      return CannotCreateIn(folder, errno);
     }
+    HoldSignalsIfUnwatched();
     const auto lock = TemporaryFiles::Get().Lock();
-    std::string name = folder + "/." + base + ".XXXXXX";
-    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0) return CannotCreate(errno);
-    temporary_ = name;
-    TemporaryFiles::Get().Add(temporary_);
+    for (int attempt = 0;; ++attempt) {
+      std::string name = TemporaryName(folder);
+      fd_ = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, made_with);
+      if (fd_ >= 0) {
+        temporary_ = std::move(name);
+        TemporaryFiles::Get().Add(temporary_);
+        break;
+      }
+      if (errno != EEXIST || attempt == kTemporaryNameAttempts) {
+        const int error = errno;
+        ReleaseSignals();
+        return CannotCreateIn(folder, error);
+      }
+    }
   }
   if (target_exists) {
     // The owner first: changing it clears the set-user-ID and set-group-ID bits.
     if (::fchown(fd_, owner, group) != 0) (void)::fchown(fd_, static_cast<uid_t>(-1), group);
+    (void)::fchmod(fd_, mode);
   }
-  (void)::fchmod(fd_, mode);  // mkostemp makes 0600
   return std::nullopt;
 }
 
@@ -307,19 +352,19 @@ bool SyncFolder(const std::string& folder) {
 
 std::optional<OutputFailure> OutputFile::PutInPlace() {
   TemporaryFiles& temporaries = TemporaryFiles::Get();
+  if (unnamed_) HoldSignalsIfUnwatched();
   const auto lock = temporaries.Lock();
   if (unnamed_) {
     const std::string descriptor_path = "/proc/self/fd/" + std::to_string(fd_);
-    const std::string prefix = SplitPath(target_).first + "/." + SplitPath(target_).second + ".";
     for (int attempt = 0;; ++attempt) {
-      std::string name = prefix + RandomSuffix();
+      std::string name = TemporaryName(SplitPath(target_).first);
       if (::linkat(AT_FDCWD, descriptor_path.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
           0) {
-        temporary_ = name;
+        temporary_ = std::move(name);
         temporaries.Add(temporary_);
         break;
       }
-      if (errno != EEXIST || attempt == 100) return CannotWrite(errno);
+      if (errno != EEXIST || attempt == kTemporaryNameAttempts) return CannotWrite(errno);
     }
   }
   const int fd = fd_;
@@ -328,6 +373,7 @@ std::optional<OutputFailure> OutputFile::PutInPlace() {
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) return CannotWrite(errno);
   temporaries.Remove(temporary_);
   temporary_.clear();
+  ReleaseSignals();
   return std::nullopt;
 }
 
@@ -341,6 +387,7 @@ void OutputFile::Discard() {
     temporaries.Remove(temporary_);
     temporary_.clear();
   }
+  ReleaseSignals();
 }
 
 }  // namespace lipimattam

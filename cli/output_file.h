@@ -2,6 +2,7 @@
 // a regular file that is replaced only once all of the new text is written.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
 
 #include <optional>
@@ -54,8 +55,14 @@ class OutputFile {
                                                           gid_t group, mode_t mode);
   [[nodiscard]] std::optional<OutputFailure> PutInPlace();
   [[nodiscard]] OutputFailure CannotCreate(int error) const;
+  // No temporary file can be made in `folder`; says so plainly when it is read-only.
+  [[nodiscard]] OutputFailure CannotCreateIn(const std::string& folder, int error) const;
   [[nodiscard]] OutputFailure CannotWrite(int error) const;
   void Discard();
+  // Without a thread that waits for the ending signals, this thread blocks them while its
+  // temporary file has a name, and lets them in again once the name is gone.
+  void HoldSignalsIfUnwatched();
+  void ReleaseSignals();
 
   Kind kind_ = Kind::kNone;
   int fd_ = -1;
@@ -63,13 +70,19 @@ class OutputFile {
   std::string target_;      // the file that a new file replaces
   std::string temporary_;   // the temporary file's name, once it has one
   bool unnamed_ = false;    // made with O_TMPFILE: it gets a name only to be put in place
+  bool holding_signals_ = false;
+  sigset_t mask_before_{};  // this thread's signal mask before it held the ending signals
 };
 
 // From now on SIGINT, SIGTERM and SIGHUP (those not ignored) remove every temporary file of an
 // OutputFile before the program ends by the signal. Blocks them in the calling thread, and so
 // in the threads it starts later: a program with threads that make outputs calls it before it
-// starts them. OutputFile calls it itself too.
-void WatchEndingSignals();
+// starts them; the filter calls it first thing. OutputFile calls it itself too. False when no
+// thread can be started to wait for the signals, now or at the first call: then the signals act
+// as they did, a thread blocks them while it has a temporary file with a name, and the program
+// must do all its work on the calling thread alone (a signal sent to another thread would end
+// the program with a temporary file left).
+bool WatchEndingSignals();
 
 // Ends that, once no output is under way: a signal that came meanwhile ends the program now.
 // The program calls it before it returns its status, so that a signal that came while the last

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <system_error>
 
 #include "cli/messages.h"
 
@@ -72,6 +73,15 @@ std::string ProgressLine(const ProgressFigures& figures, std::size_t width) {
 
 bool WantsProgressBar(bool quiet, std::size_t files, std::uint64_t bytes) {
   return !quiet && ::isatty(STDERR_FILENO) == 1 && (files > 1 || bytes > kLongInput);
+}
+
+void StartProgressBar(std::optional<ProgressBar>& bar, bool quiet, std::size_t files,
+                      std::uint64_t bytes) {
+  if (!WantsProgressBar(quiet, files, bytes)) return;
+  try {
+    bar.emplace(files, bytes);
+  } catch (const std::system_error&) {  // no thread for it
+  }
 }
 
 ProgressBar::ProgressBar(std::size_t files, std::uint64_t bytes) : files_(files), bytes_(bytes) {

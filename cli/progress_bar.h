@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -60,5 +61,10 @@ class ProgressBar {
   bool stopping_ = false;
   std::thread thread_;
 };
+
+// Puts a bar in `bar` when a run of `files` files of `bytes` bytes wants one; when no thread
+// can be started for it, the run goes on without a bar.
+void StartProgressBar(std::optional<ProgressBar>& bar, bool quiet, std::size_t files,
+                      std::uint64_t bytes);
 
 }  // namespace lipimattam

@@ -18,6 +18,7 @@ using lipimattam::testing::CliRun;
 using lipimattam::testing::CliTest;
 using lipimattam::testing::FaultLibraryWorks;
 using lipimattam::testing::Preloaded;
+using lipimattam::testing::Quote;
 using lipimattam::testing::ReadFile;
 using lipimattam::testing::WriteFile;
 namespace fs = std::filesystem;
@@ -134,15 +135,18 @@ TEST_F(BatchTest, InPlaceConvertsEachFileOnceKeepingItsMode) {
   WriteFile(Path("b.txt"), "\xE0\xB4\x96");  // KHA
   ASSERT_EQ(::chmod(Path("a.txt").c_str(), 0640), 0);
   fs::create_symlink("a.txt", Path("link-to-a"));
-  const CliRun run = RunCli({"--in-place", "a.txt", "link-to-a", "b.txt", "a.txt"});
+  fs::create_hard_link(Path("b.txt"), Path("b-again.txt"));  // a name of its own, as for sed -i
+  const CliRun run =
+      RunCli({"--in-place", "a.txt", "link-to-a", "b.txt", "a.txt", "b-again.txt", "--jobs", "1"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ReadFile(Path("a.txt")), "I");  // once, not twice
   EXPECT_EQ(ReadFile(Path("b.txt")), "J");
+  EXPECT_EQ(ReadFile(Path("b-again.txt")), "J");
   EXPECT_TRUE(fs::is_symlink(Path("link-to-a")));
   EXPECT_EQ(fs::status(Path("a.txt")).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_NE(run.err.find("link-to-a is a.txt again; converted once"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("2 files converted"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("3 files converted"), std::string::npos) << run.err;
 }
 
 struct PlanProblem {
@@ -151,6 +155,7 @@ struct PlanProblem {
   int status;
   std::vector<std::string> said;     // in the messages
   std::vector<std::string> outputs;  // the files under out/ afterwards
+  std::string faults = {};           // for the fault library, if any
 };
 
 void PrintTo(const PlanProblem& problem, std::ostream* os) {
@@ -159,15 +164,22 @@ void PrintTo(const PlanProblem& problem, std::ostream* os) {
 
 class BatchPlan : public BatchTest, public ::testing::WithParamInterface<PlanProblem> {};
 
-// The inputs: in/a.txt, in/b.txt, in/sub/c.txt, in/.hidden.txt, other/a.txt, in/loop -> ..
+// The inputs: in/a.txt, in/b.txt, in/sub/c.txt, in/.hidden.txt, in/sub/loop -> .., other/a.txt,
+// other/sub and the folder empty/.
 TEST_P(BatchPlan, ReportsTheProblemAndConvertsTheRest) {
   const PlanProblem& p = GetParam();
   fs::create_directories(Path("in/sub"));
   fs::create_directories(Path("other"));
-  for (const char* name : {"in/a.txt", "in/b.txt", "in/sub/c.txt", "in/.hidden.txt", "other/a.txt"})
+  fs::create_directories(Path("empty"));
+  for (const char* name :
+       {"in/a.txt", "in/b.txt", "in/sub/c.txt", "in/.hidden.txt", "other/a.txt", "other/sub"})
     WriteFile(Path(name), "\xE0\xB4\x95");
   fs::create_directory_symlink("..", Path("in/sub/loop"));
-  const CliRun run = RunCli(p.arguments);
+  if (!p.faults.empty() && !FaultLibraryWorks())
+    GTEST_SKIP() << "the fault library does not work with sanitizers";
+  std::string command = p.faults.empty() ? "\"$CLI\"" : Preloaded(p.faults, true);
+  for (const std::string& argument : p.arguments) command += " " + Quote(argument);
+  const CliRun run = RunShell(command);
   EXPECT_EQ(run.status, p.status) << run.err;
   for (const std::string& words : p.said)
     EXPECT_NE(run.err.find(words), std::string::npos) << words << " not in\n" << run.err;
@@ -208,6 +220,30 @@ INSTANTIATE_TEST_SUITE_P(
                                   0,
                                   {"3 files converted"},
                                   {}},
+                      // The earlier input keeps its place, however the workers run.
+                      PlanProblem{"an output file where a later input needs a folder",
+                                  {"other/sub", "-r", "in", "--output-dir", "out", "-j", "8"},
+                                  73,
+                                  {"in/sub/c.txt: its output out/sub/c.txt would lie in out/sub, "
+                                   "the output of other/sub; not converted"},
+                                  {"a.txt", "b.txt", "sub"}},
+                      PlanProblem{"an output folder where a later input needs a file",
+                                  {"-r", "in", "other/sub", "--output-dir", "out", "-j", "1"},
+                                  73,
+                                  {"other/sub: its output out/sub is a folder for the output of "
+                                   "in/sub/c.txt; not converted"},
+                                  {"a.txt", "b.txt", "sub/c.txt"}},
+                      PlanProblem{"nothing to convert",
+                                  {"-r", "empty", "--output-dir", "out"},
+                                  0,
+                                  {"no files to convert"},
+                                  {}},
+                      PlanProblem{"a folder that cannot be listed for want of memory",
+                                  {"-r", "in", "--output-dir", "out"},
+                                  71,
+                                  {"cannot read the folder in: Cannot allocate memory"},
+                                  {},
+                                  "LIPIMATTAM_FAULT_CALL=opendir LIPIMATTAM_FAULT_ERRNO=12"},
                       PlanProblem{"an output folder that cannot be made",
                                   {"in/a.txt", "--output-dir", "in/a.txt/out"},
                                   73,
@@ -302,9 +338,146 @@ TEST_F(BatchTest, TheProgressBarShowsOnATerminalOnlyAndIsErasedAtTheEnd) {
   const CliRun joined = RunShell("script -qec \"'$CLI' f0 f1 -o joined.txt\" /dev/null");
   EXPECT_NE(joined.out.find("/2 files"), std::string::npos) << joined.out;
   EXPECT_EQ(ReadFile(Path("joined.txt")), "II");
+  // The bar's thread keeps the ending signals blocked too: one that comes while a named
+  // temporary file is written still removes it.
+  if (FaultLibraryWorks()) {
+    const CliRun interrupted =
+        RunShell("script -qec \"" +
+                 Preloaded("LIPIMATTAM_FAULT_CALL=write LIPIMATTAM_FAULT_SIGNAL=2", false) +
+                 " f0 f1 -o interrupted.txt\" /dev/null");
+    EXPECT_NE(interrupted.out.find("/2 files"), std::string::npos) << interrupted.out;
+    EXPECT_FALSE(fs::exists(Path("interrupted.txt")) && ReadFile(Path("interrupted.txt")) != "II");
+    for (const auto& entry : fs::directory_iterator(dir_))
+      EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+  }
   const CliRun redirected = RunCli({"f0", "f1", "--output-dir", "out"});
   EXPECT_EQ(redirected.err.find('\r'), std::string::npos) << redirected.err;
   EXPECT_NE(redirected.err.find("2 files converted"), std::string::npos) << redirected.err;
+}
+
+// Workers create files and folders at once; none may get more than the user's umask allows.
+TEST_F(BatchTest, OutputsNeverGetMoreThanTheUmaskAllows) {
+  for (int i = 0; i < 2000; ++i)
+    WriteFile(Path("in/d" + std::to_string(i % 40) + "/f" + std::to_string(i)), "\xE0\xB4\x95");
+  const struct {
+    mode_t umask;
+    const char* jobs;
+  } runs[] = {{077, "1"}, {077, "3"}, {077, "16"}, {022, "2"}, {022, "64"}};
+  for (const auto& run : runs) {
+    const std::string out = "out" + std::string(run.jobs);
+    const CliRun result =
+        RunShell("umask " + std::to_string(run.umask / 8 % 8) + std::to_string(run.umask % 8) +
+                 " && \"$CLI\" -q -r in -j " + run.jobs + " --output-dir " + out + "/new");
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(Path(out))) {
+      struct stat info {};
+      ASSERT_EQ(::stat(entry.path().c_str(), &info), 0);
+      const mode_t allowed = (S_ISDIR(info.st_mode) ? 0777 : 0666) & ~run.umask;
+      EXPECT_EQ(info.st_mode & 07777 & ~allowed, 0u)
+          << entry.path() << " is " << std::oct << (info.st_mode & 07777) << " under umask "
+          << run.umask << ", -j " << run.jobs;
+      files += S_ISREG(info.st_mode) ? 1 : 0;
+    }
+    EXPECT_EQ(files, 2000u) << "-j " << run.jobs;
+  }
+}
+
+// However few threads can be started, down to none beside the calling one, the run converts
+// everything; a signal then still leaves no temporary file.
+TEST_F(BatchTest, RunsWithTheThreadsThatCanBeStarted) {
+  if (!FaultLibraryWorks()) GTEST_SKIP() << "the fault library does not work with sanitizers";
+  std::mt19937 random(3);
+  for (int i = 0; i < 6; ++i)
+    WriteFile(Path("in/f" + std::to_string(i) + ".txt"), RandomMalayalam(random, 300));
+  for (const char* threads : {"0", "1", "2"}) {
+    for (const bool with_tmpfile : {true, false}) {
+      const std::string out = std::string("out") + threads + (with_tmpfile ? "u" : "n");
+      const CliRun run =
+          RunShell(Preloaded(std::string("LIPIMATTAM_FAULT_THREADS=") + threads, with_tmpfile) +
+                   " -r in -j 4 --output-dir " + out + " && " +
+                   Preloaded(std::string("LIPIMATTAM_FAULT_THREADS=") + threads, with_tmpfile) +
+                   " in/f0.txt in/f1.txt -o " + out + "/joined.txt");
+      ASSERT_EQ(run.status, 0) << threads << " threads: " << run.err;
+      EXPECT_EQ(FilesUnder(Path(out)).size(), 7u) << threads << " threads";
+      EXPECT_EQ(ReadFile(Path(out + "/f5.txt")), ConvertedAlone("in/f5.txt", {}));
+      EXPECT_EQ(ReadFile(Path(out + "/joined.txt")),
+                ConvertedAlone("in/f0.txt", {}) + ConvertedAlone("in/f1.txt", {}));
+    }
+  }
+  // No thread to take the signal: the thread with a named temporary file holds it until the
+  // name is gone, then ends by it.
+  const CliRun interrupted = RunShell(
+      Preloaded("LIPIMATTAM_FAULT_THREADS=0 LIPIMATTAM_FAULT_CALL=write LIPIMATTAM_FAULT_SIGNAL=15",
+                false) +
+      " -r in --output-dir signalled");
+  EXPECT_EQ(interrupted.status, 128 + SIGTERM) << interrupted.err;
+  for (const std::string& name : FilesUnder(Path("signalled"))) {
+    EXPECT_NE(name.front(), '.') << "a temporary file is left";
+    EXPECT_EQ(ReadFile(Path("signalled/" + name)), ConvertedAlone("in/" + name, {}));
+  }
+}
+
+// A file-size limit fails the file that passes it, with its name, and the rest go on.
+TEST_F(BatchTest, AFileSizeLimitFailsOneFileAndTheRestGoOn) {
+  std::mt19937 random(4);
+  WriteFile(Path("big.txt"), RandomMalayalam(random, 2000));
+  WriteFile(Path("small.txt"), "\xE0\xB4\x95");
+  const CliRun run = RunShell("ulimit -f 4 && \"$CLI\" big.txt small.txt --output-dir out");
+  EXPECT_EQ(run.status, 74) << run.err;
+  EXPECT_NE(run.err.find("cannot write out/big.txt: File too large"), std::string::npos) << run.err;
+  EXPECT_EQ(FilesUnder(Path("out")), std::vector<std::string>{"small.txt"});  // no temporary file
+}
+
+// Names as long as a folder allows: the temporary file beside them must fit too.
+TEST_F(BatchTest, TheLongestNamesCanBeWritten) {
+  std::string name;
+  for (int i = 0; i < 83; ++i) name += "\xE0\xB4\x95";  // 249 bytes
+  name += "ab.txt";                                     // 255
+  WriteFile(Path(name), "\xE0\xB4\x95");
+  const std::string quoted = Quote(name);
+  const CliRun run =
+      RunShell("\"$CLI\" " + quoted + " --output-dir out && mkdir joined && \"$CLI\" " + quoted +
+               " -o joined/" + quoted + " && \"$CLI\" " + quoted + " --in-place");
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const std::string& made : {"out/" + name, "joined/" + name, name})
+    EXPECT_EQ(ReadFile(Path(made)), "I") << made;
+}
+
+// Links that lead to one folder by many ways (each folder linking twice to the next) convert
+// each folder once, not once per way.
+TEST_F(BatchTest, FoldersReachedByManyLinksAreConvertedOnce) {
+  constexpr int kFolders = 12;
+  for (int i = 0; i < kFolders; ++i) {
+    const std::string folder = "in/d" + std::to_string(i);
+    WriteFile(Path(folder + "/f.txt"), "\xE0\xB4\x95");
+    if (i + 1 < kFolders) {
+      const fs::path next = fs::path("..") / ("d" + std::to_string(i + 1));
+      fs::create_directory_symlink(next, Path(folder + "/a"));
+      fs::create_directory_symlink(next, Path(folder + "/b"));
+    }
+  }
+  const CliRun run = RunCli({"-r", "in/d0", "--output-dir", "out"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FilesUnder(Path("out")).size(), static_cast<std::size_t>(kFolders));
+  EXPECT_NE(run.err.find("in/d0/a/b is the folder in/d0/a/a again; not followed"),
+            std::string::npos)
+      << run.err;
+}
+
+TEST_F(BatchTest, InPlaceInAReadOnlyFolderSaysTheFolderIsReadOnly) {
+  WriteFile(Path("ro/a.txt"), "\xE0\xB4\x95");
+  ASSERT_EQ(::chmod(Path("ro").c_str(), 0555), 0);
+  // Root may write anywhere: the filter runs as nobody then.
+  const std::string as_user =
+      ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const CliRun run = RunShell(as_user + "\"$CLI\" --in-place ro/a.txt");
+  ::chmod(Path("ro").c_str(), 0755);
+  EXPECT_EQ(run.status, 73) << run.err;
+  EXPECT_NE(run.err.find("cannot create ro/a.txt: its folder ro is read-only (Permission denied)"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(ReadFile(Path("ro/a.txt")), "\xE0\xB4\x95");
 }
 
 }  // namespace

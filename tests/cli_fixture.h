@@ -28,7 +28,10 @@ inline std::string ReadFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Makes the folders it lies in as needed.
 inline void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::error_code error;
+  fs::create_directories(path.parent_path(), error);
   std::ofstream(path, std::ios::binary) << bytes;
 }
 

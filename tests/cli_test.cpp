@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/messages.h"
 #include "engine/to_unicode.h"
 #include "tests/cli_fixture.h"
 #include "tests/test_text.h"
@@ -421,7 +422,7 @@ TEST_P(CliWriteFault, LeavesTheTargetAsItWas) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, CliWriteFault,
     ::testing::Values(
-        WriteFault{"a file-size limit", "trap '' XFSZ; ulimit -f 2;", "", "File too large"},
+        WriteFault{"a file-size limit", "ulimit -f 2;", "", "File too large"},
         WriteFault{"a full disk", "", "LIPIMATTAM_FAULT_CALL=write LIPIMATTAM_FAULT_ERRNO=28",
                    "No space left on device"},
         WriteFault{"a sync that fails", "", "LIPIMATTAM_FAULT_CALL=fsync LIPIMATTAM_FAULT_ERRNO=5",
@@ -490,11 +491,21 @@ TEST_F(CliTest, RunningOutOfMemoryIsReportedAndWritesNothing) {
 #endif
   WriteFile(Path("big.txt"), LargeText(std::size_t{64} << 20, false));
   WriteFile(Path("target.txt"), "old text");
+  WriteFile(Path("small.txt"), "\xE0\xB4\x95");
   const CliRun run = RunShell("ulimit -v 300000; \"$CLI\" big.txt -o target.txt");
   EXPECT_EQ(run.status, 71) << run.err;
-  EXPECT_NE(run.err.find("not enough memory for 64 MB of input"), std::string::npos) << run.err;
+  // In the units of the batch summary, and with the file's name.
+  EXPECT_NE(run.err.find("big.txt: not enough memory for 67.1 MB of input"), std::string::npos)
+      << run.err;
   EXPECT_EQ(ReadFile(Path("target.txt")), "old text");
-  EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.txt", "target.txt"}));
+  // In a batch, the other files go on.
+  const CliRun batch = RunShell("ulimit -v 300000; \"$CLI\" big.txt small.txt --output-dir out");
+  EXPECT_EQ(batch.status, 71) << batch.err;
+  EXPECT_NE(batch.err.find("big.txt: not enough memory for 67.1 MB of input"), std::string::npos)
+      << batch.err;
+  EXPECT_EQ(ReadFile(Path("out/small.txt")), "I");
+  EXPECT_EQ(Leftovers(), (std::vector<std::string>{"big.txt", "out", "small.txt", "target.txt"}));
+  EXPECT_FALSE(fs::exists(Path("out/big.txt")));
 }
 
 // The filter holds the input and its output, never the text several times over.
@@ -511,6 +522,48 @@ TEST_F(CliTest, PeakMemoryStaysWithinFourTimesTheInput) {
         std::stod(run.err.substr(run.err.find_last_of('\n', run.err.size() - 2) + 1)) * 1024;
     EXPECT_LE(peak_bytes / static_cast<double>(size), 4.0) << (malayalam ? "Malayalam" : "ASCII");
   }
+}
+
+// A name in a message reads as it is, but nothing in it may reorder the message on a terminal
+// or break its line.
+TEST(FileNames, CharactersThatReorderOrBreakAMessageAreEscaped) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"\xE0\xB4\x95.txt", "\xE0\xB4\x95.txt"},  // Malayalam stays as it is
+      {"in\xFF.txt", "in\\xFF.txt"},
+      {"a\nb\\c", "a\\nb\\\\c"},
+      {"\xE2\x80\xAEtxt.exe", "\\xE2\\x80\\xAEtxt.exe"},  // right-to-left override
+      {"a\xE2\x81\xA6"
+       "b\xE2\x81\xA9",
+       "a\\xE2\\x81\\xA6"
+       "b\\xE2\\x81\\xA9"},  // an isolate
+      {"a\xE2\x80\x8F"
+       "b",
+       "a\\xE2\\x80\\x8F"
+       "b"},                                              // right-to-left mark
+      {"line\xE2\x80\xA8two", "line\\xE2\\x80\\xA8two"},  // line separator
+      {"a\xC2\x85"
+       "b",
+       "a\\xC2\\x85"
+       "b"},  // next line
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(lipimattam::DisplayName(name), shown) << shown;
+}
+
+// The limit on input is reported as a whole file's, or as the joined inputs'.
+TEST_F(CliTest, AnInputOverTheLimitIsNamed) {
+  WriteFile(Path("small.txt"), "\xE0\xB4\x95");
+  WriteFile(Path("huge.txt"), "");
+  ASSERT_EQ(::truncate(Path("huge.txt").c_str(), (off_t{1} << 30) + 1), 0);  // sparse
+  const CliRun alone = RunCli({"huge.txt", "small.txt", "--output-dir", "out"});
+  EXPECT_EQ(alone.status, 65) << alone.err;
+  EXPECT_NE(alone.err.find("huge.txt: the input is larger than 1024 MiB; split"), std::string::npos)
+      << alone.err;
+  EXPECT_EQ(ReadFile(Path("out/small.txt")), "I");
+  const CliRun joined = RunCli({"small.txt", "huge.txt"});
+  EXPECT_EQ(joined.status, 65) << joined.err;
+  EXPECT_NE(joined.err.find("huge.txt: the input is larger than 1024 MiB in all"),
+            std::string::npos)
+      << joined.err;
 }
 
 TEST_F(CliTest, AWarningNamesTheFileItIsAbout) {

@@ -1,14 +1,19 @@
 // Preloaded into the filter by its tests to make a fault happen where a real one would:
 //   LIPIMATTAM_FAULT_NO_TMPFILE=1   open(O_TMPFILE) fails as on a file system without it
-//   LIPIMATTAM_FAULT_CALL=write|fsync|linkat|rename
+//   LIPIMATTAM_FAULT_CALL=write|fsync|linkat|rename|opendir
+//   LIPIMATTAM_FAULT_THREADS=N      threads after the first N cannot be started (EAGAIN), as
+//                                   under a limit on processes or on address space
 //   LIPIMATTAM_FAULT_SIGNAL=N       that call sends signal N to the process first, as kill does
 //   LIPIMATTAM_FAULT_ERRNO=N        that call fails with errno N
 // write and fsync count only on regular files, so messages on standard error still go out.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
@@ -103,6 +108,25 @@ int linkat(int from_folder, const char* from, int to_folder, const char* to, int
   if (Fails("linkat")) return -1;
   return Next<int(int, const char*, int, const char*, int)>("linkat")(from_folder, from, to_folder,
                                                                       to, flags);
+}
+
+DIR* opendir(const char* path) {
+  if (Fails("opendir")) return nullptr;
+  return Next<DIR*(const char*)>("opendir")(path);
+}
+
+DIR* fdopendir(int fd) {
+  if (Fails("opendir")) return nullptr;
+  return Next<DIR*(int)>("fdopendir")(fd);
+}
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*),
+                   void* argument) {
+  static std::atomic<int> started{0};
+  const char* allowed = std::getenv("LIPIMATTAM_FAULT_THREADS");
+  if (allowed != nullptr && started.fetch_add(1) >= std::atoi(allowed)) return EAGAIN;
+  return Next<int(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*)>("pthread_create")(
+      thread, attributes, start, argument);
 }
 
 int rename(const char* from, const char* to) {
