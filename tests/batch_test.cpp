@@ -338,14 +338,14 @@ TEST_F(BatchTest, TheProgressBarShowsOnATerminalOnlyAndIsErasedAtTheEnd) {
   const CliRun joined = RunShell("script -qec \"'$CLI' f0 f1 -o joined.txt\" /dev/null");
   EXPECT_NE(joined.out.find("/2 files"), std::string::npos) << joined.out;
   EXPECT_EQ(ReadFile(Path("joined.txt")), "II");
-  // The bar's thread keeps the ending signals blocked too: one that comes while a named
-  // temporary file is written still removes it.
+  // The bar's thread (there is one, as for `joined` above, though the signal may come before
+  // it draws) keeps the ending signals blocked too: one that comes while a named temporary
+  // file is written still removes it.
   if (FaultLibraryWorks()) {
     const CliRun interrupted =
         RunShell("script -qec \"" +
                  Preloaded("LIPIMATTAM_FAULT_CALL=write LIPIMATTAM_FAULT_SIGNAL=2", false) +
                  " f0 f1 -o interrupted.txt\" /dev/null");
-    EXPECT_NE(interrupted.out.find("/2 files"), std::string::npos) << interrupted.out;
     EXPECT_FALSE(fs::exists(Path("interrupted.txt")) && ReadFile(Path("interrupted.txt")) != "II");
     for (const auto& entry : fs::directory_iterator(dir_))
       EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
