@@ -14,12 +14,12 @@ run: deps
 test: deps
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev
-	@ctest --preset dev
+	@bash scripts/run-tests.sh dev
 
 sanitize: deps
 	@cmake --preset asan-ubsan >/dev/null
 	@cmake --build --preset asan-ubsan
-	@ctest --preset asan-ubsan
+	@bash scripts/run-tests.sh asan-ubsan
 
 # clang-tidy with the committed .clang-tidy over the development build's sources.
 tidy: deps

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -20,8 +21,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "engine/convert.h"
@@ -29,6 +33,27 @@
 #include "ui/main_window.h"
 
 using lipimattam::MainWindow;
+
+// Allocations through operator new (the engine's buffers; Qt's texts use malloc) fail above a
+// size while a test asks for it, as they would with the memory used up.
+namespace {
+std::atomic<std::size_t> g_failing_allocations_above{0};  // 0: none fails
+}  // namespace
+
+#ifndef LIPIMATTAM_SANITIZED  // the sanitizers keep operator new for themselves
+void* operator new(std::size_t size) {
+  const std::size_t limit = g_failing_allocations_above.load(std::memory_order_relaxed);
+  if (limit != 0 && size > limit) throw std::bad_alloc();
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+  std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+  std::free(memory);
+}
+#endif
 
 namespace {
 
@@ -77,6 +102,21 @@ void AnswerNextQuestion(QMessageBox::StandardButton button, QuestionAnswer* seen
       seen->seen = true;
     }
     box->button(button)->click();
+  });
+}
+
+// Clicks OK in the message box named `name` once it shows, recording what it said; any other
+// box that shows first is dismissed.
+void CloseMessageBox(const QString& name, QString* said, int tries_left = 500) {
+  QTimer::singleShot(20, [name, said, tries_left] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box != nullptr && box->objectName() == name) {
+      *said = box->objectName() + ": " + box->text();
+      box->button(QMessageBox::Ok)->click();
+      return;
+    }
+    if (box != nullptr && box->escapeButton() != nullptr) box->escapeButton()->click();
+    if (tries_left > 0) CloseMessageBox(name, said, tries_left - 1);
   });
 }
 
@@ -431,6 +471,32 @@ class MainWindowTest : public QObject {
     QVERIFY(window_->OutputBox()->ExactText().size() < Converted(LongText(5000)).size());
   }
 
+  // Running out of memory during Convert says so; the pasted text stays, and the window too.
+  void RunningOutOfMemoryKeepsTheTextAndSaysSo() {
+#ifdef LIPIMATTAM_SANITIZED
+    QSKIP("the sanitizers keep operator new for themselves");
+#endif
+    const QString text = LongText(20000);
+    window_->InputBox()->SetExactText(text);
+    QTest::qWait(50);  // events left from earlier tests run now, not during the pass
+    QString said;
+    CloseMessageBox("OutOfMemory", &said);
+    // The pass makes room for its output at once, three units (six bytes) for each input unit;
+    // what the window's own texts need comes from malloc, which never fails here.
+    g_failing_allocations_above = static_cast<std::size_t>(text.size()) * 5 / 2;
+    window_->Convert();
+    g_failing_allocations_above = 0;
+    QVERIFY2(said.startsWith("OutOfMemory: There is not enough memory to convert this text"),
+             qPrintable(said));
+    QCOMPARE(window_->InputBox()->ExactText(), text);
+    QCOMPARE(window_->OutputBox()->ExactText(), QString());
+    QVERIFY(window_->isVisible());
+    QVERIFY(!window_->IsConverting());
+    QVERIFY(window_->OutputBox()->isEnabled());
+    window_->Convert();  // with the memory back, it converts
+    QCOMPARE(window_->OutputBox()->ExactText(), Converted(text));
+  }
+
   void MissingFontFileIsNotReported() {
     // The build folder has no MLTTRev0.ttf: registering it fails silently.
     QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/MLTTRev0.ttf"));
@@ -476,6 +542,47 @@ class MainWindowTest : public QObject {
     QCOMPARE(third.state(), QProcess::Running);
     third.kill();
     third.waitForFinished(10000);
+  }
+
+  // A lock whose holder cannot be confirmed alive here (empty or garbage after a crash or a
+  // power loss, or its process gone) is taken over; one made on another machine that shares
+  // the folder is reported. Either way the window opens.
+  void ALockOfNoLivingCopyHereDoesNotKeepTheWindowShut_data() {
+    QTest::addColumn<QByteArray>("lock");
+    QTest::addColumn<QString>("said");  // on standard error; empty: nothing
+    QTest::addColumn<bool>("taken");
+    const QByteArray here = QSysInfo::machineHostName().toUtf8();
+    QTest::newRow("empty") << QByteArray() << QString() << true;
+    QTest::newRow("garbage") << QByteArray("\x01\xFFlock\n\n") << QString() << true;
+    QTest::newRow("process gone") << "999999999\nlipimattam\n" + here + "\n" << QString() << true;
+    QTest::newRow("another machine")
+        << QByteArray("4242\nlipimattam\nother-desk.example\n")
+        << QString("was made by a copy on the machine other-desk.example") << false;
+  }
+  void ALockOfNoLivingCopyHereDoesNotKeepTheWindowShut() {
+    QFETCH(QByteArray, lock);
+    QFETCH(QString, said);
+    QFETCH(bool, taken);
+    QTemporaryDir runtime;
+    const QString lock_path = runtime.path() + "/lipimattam.lock";
+    QFile file(lock_path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lock);
+    file.close();
+    QProcessEnvironment environment = OffscreenEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    RunningProgram program;
+    StartAndSeeItRun(program, environment);
+    const QByteArray error = program.readAllStandardError();
+    if (said.isEmpty()) {
+      QCOMPARE(error, QByteArray());
+    } else {
+      QVERIFY2(error.contains(said.toUtf8()), error.constData());
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray now = file.readAll();
+    QCOMPARE(now.startsWith(QByteArray::number(program.processId()) + "\n"), taken);
+    if (!taken) QCOMPARE(now, lock);
   }
 
   // When no lock can be made, the user is told why and gets the window all the same.
@@ -612,5 +719,15 @@ class MainWindowTest : public QObject {
   int ended_ = 0;  // how often the window ended the program
 };
 
-QTEST_MAIN(MainWindowTest)
+// As QTEST_MAIN, but with a runtime folder of the test's own: without one, Qt makes
+// runtime-root in the temporary folder and leaves it there.
+int main(int argc, char** argv) {
+  const QTemporaryDir runtime;
+  if (!runtime.isValid()) return 1;
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+  QApplication application(argc, argv);
+  QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+  MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "main_window_test.moc"

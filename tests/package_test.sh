@@ -7,6 +7,9 @@ build=$1
 version=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# lintian and the tools it runs leave files in the temporary folder: this one goes with $work.
+export TMPDIR=$work/tmp
+mkdir "$TMPDIR"
 (cd "$build" && cpack -G DEB -B "$work/packages" > "$work/cpack.log") ||
   { cat "$work/cpack.log"; exit 1; }
 architecture=$(dpkg --print-architecture)

@@ -1,5 +1,6 @@
 #include "ui/application.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <QLocale>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QSysInfo>
+#include <QThread>
 #include <QTranslator>
 
 #include <cerrno>
@@ -76,6 +79,31 @@ QString LockErrorText(QLockFile::LockError error) {
   return {};
 }
 
+// Who holds a lock that could not be taken.
+enum class LockHolder {
+  kAliveHere,     // a running copy on this machine
+  kOtherMachine,  // a copy on another machine sharing the folder, which cannot be checked
+  kNobody,        // an empty or unreadable lock, or one whose process is gone: stale
+};
+
+LockHolder HolderOf(const QLockFile& lock, QString& machine) {
+  constexpr int kLooks = 2;
+  constexpr unsigned long kWaitForWriterMs = 200;
+  for (int look = 1;; ++look) {
+    qint64 pid = 0;
+    QString app;
+    if (lock.getLockInfo(&pid, &machine, &app)) {
+      if (!machine.isEmpty() && machine != QSysInfo::machineHostName())
+        return LockHolder::kOtherMachine;
+      const bool alive = ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+      return alive ? LockHolder::kAliveHere : LockHolder::kNobody;
+    }
+    if (look == kLooks) return LockHolder::kNobody;
+    // A copy starting this moment may not have written its lock yet: look again shortly.
+    QThread::msleep(kWaitForWriterMs);
+  }
+}
+
 // While the window system is being reached: a failure that Qt would end with an abort ends
 // the program with a message and status 1 instead.
 QtMessageHandler g_previous_handler = nullptr;
@@ -129,8 +157,10 @@ void RegisterFonts() {
 
 int RunApplication(int argc, char** argv) {
   // A copy already running for this user: end at once, silently, before anything is shown or
-  // registered. A lock left by a copy that crashed is taken over, as its process is gone. When
-  // no lock can be made, the user hears why and gets the window all the same.
+  // registered. A lock whose holder cannot be confirmed alive on this machine (empty, garbage,
+  // or left by a copy that crashed) is taken over. A lock made on another machine that shares
+  // the folder is reported, and the window opens without it. When no lock can be made, the
+  // user hears why and gets the window all the same.
   const LockFolder lock_folder = InstanceLockFolder();
   std::optional<QLockFile> instance_lock;
   QString lock_problem = lock_folder.problem;
@@ -138,10 +168,30 @@ int RunApplication(int argc, char** argv) {
     const QString lock_path = lock_folder.path + QStringLiteral("/lipimattam.lock");
     instance_lock.emplace(lock_path);
     instance_lock->setStaleLockTime(0);
-    if (!instance_lock->tryLock(0)) {
-      if (instance_lock->error() == QLockFile::LockFailedError) return 0;
-      lock_problem = lock_path + QStringLiteral(": ") + LockErrorText(instance_lock->error());
+    bool locked = instance_lock->tryLock(0);
+    QString machine;
+    if (!locked && instance_lock->error() == QLockFile::LockFailedError) {
+      switch (HolderOf(*instance_lock, machine)) {
+        case LockHolder::kAliveHere:
+          return 0;
+        case LockHolder::kNobody:  // left by a crash or a power loss
+          (void)instance_lock->removeStaleLockFile();
+          locked = instance_lock->tryLock(0);
+          if (!locked && instance_lock->error() == QLockFile::LockFailedError)
+            return 0;  // another copy took it meanwhile
+          break;
+        case LockHolder::kOtherMachine:
+          Warn(Translated(QT_TRANSLATE_NOOP("Application",
+                                            "%1 was made by a copy on the machine %2, which "
+                                            "cannot be checked from here; starting anyway"))
+                   .arg(lock_path, machine));
+          instance_lock.reset();
+          locked = true;  // nothing more to say
+          break;
+      }
     }
+    if (!locked)
+      lock_problem = lock_path + QStringLiteral(": ") + LockErrorText(instance_lock->error());
   }
   if (!lock_problem.isEmpty())
     Warn(Translated(QT_TRANSLATE_NOOP("Application",

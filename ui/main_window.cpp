@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScrollBar>
 
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -175,6 +176,12 @@ void MainWindow::Convert() {
       RunPass();
     } catch (const PassAbandoned&) {
       convert_again_ = false;
+    } catch (const std::bad_alloc&) {
+      // The text in the input box is untouched; the half-made output goes, and the memory with
+      // it, before the message is shown.
+      convert_again_ = false;
+      output_box_->SetExactText(QString());
+      ReportOutOfMemory();
     }
   } while (convert_again_ && !ending_);
   converting_ = false;
@@ -189,6 +196,17 @@ void MainWindow::RunPass() {
   Progress progress(*this);
   const std::u16string output = ConvertText(Utf16(input), progress);
   output_box_->SetExactText(View(output));
+}
+
+void MainWindow::ReportOutOfMemory() {
+  QMessageBox message(
+      QMessageBox::Warning, QApplication::applicationDisplayName(),
+      QCoreApplication::translate("MainWindow",
+                                  "There is not enough memory to convert this text. The text you "
+                                  "pasted is kept; convert it in smaller parts."),
+      QMessageBox::Ok, this);
+  message.setObjectName(QStringLiteral("OutOfMemory"));
+  message.exec();
 }
 
 void MainWindow::AskToQuit() {

@@ -26,7 +26,8 @@ class MainWindow : public QWidget {
   // Puts the focus in the input box, as the window does when it first shows.
   void FocusInput();
   // Converts the input box into the output box. The window stays responsive while it runs; a
-  // second request during a pass converts again, once, when the pass ends.
+  // second request during a pass converts again, once, when the pass ends. Running out of
+  // memory leaves the output box empty and the input box as it was, and says so.
   void Convert();
   // Asks whether to quit, and ends the program on Yes.
   void AskToQuit();
@@ -54,6 +55,8 @@ class MainWindow : public QWidget {
 
   void HandleKey(const QKeyEvent& key);
   void RunPass();
+  // Says that a pass ran out of memory, in a message box.
+  void ReportOutOfMemory();
   void EndProgram();
 
   QGroupBox* input_frame_ = nullptr;

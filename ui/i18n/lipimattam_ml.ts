@@ -40,6 +40,10 @@ Start it from a desktop session, or convert files with lipimattam-cli.</source>
 ഒരു ഡെസ്ക്ടോപ്പ് സെഷനിൽ നിന്ന് തുടങ്ങുക, അല്ലെങ്കിൽ ഫയലുകൾ lipimattam-cli കൊണ്ട് മാറ്റുക.</translation>
     </message>
     <message>
+        <source>%1 was made by a copy on the machine %2, which cannot be checked from here; starting anyway</source>
+        <translation>%1 ഉണ്ടാക്കിയത് %2 എന്ന കമ്പ്യൂട്ടറിലെ ഒരു പകർപ്പാണ്, അത് ഇവിടെ നിന്ന് പരിശോധിക്കാനാവില്ല; എങ്കിലും തുടങ്ങുന്നു</translation>
+    </message>
+    <message>
         <source>Lipimattam</source>
         <translation>ലിപിമാറ്റം</translation>
     </message>
@@ -61,6 +65,10 @@ Start it from a desktop session, or convert files with lipimattam-cli.</source>
     <message>
         <source>Copy the converted Text by pressing rightmouse button</source>
         <translation>മാറ്റിയ ടെക്സ്റ്റ് വലത് മൗസ് ബട്ടൺ അമർത്തി പകർത്തുക</translation>
+    </message>
+    <message>
+        <source>There is not enough memory to convert this text. The text you pasted is kept; convert it in smaller parts.</source>
+        <translation>ഈ ടെക്സ്റ്റ് മാറ്റാൻ ആവശ്യത്തിന് മെമ്മറിയില്ല. ഒട്ടിച്ച ടെക്സ്റ്റ് നഷ്ടപ്പെട്ടിട്ടില്ല; അത് ചെറിയ ഭാഗങ്ങളായി മാറ്റുക.</translation>
     </message>
     <message>
         <source>Do you really want to quit?</source>
