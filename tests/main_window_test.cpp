@@ -719,12 +719,14 @@ class MainWindowTest : public QObject {
   int ended_ = 0;  // how often the window ended the program
 };
 
-// As QTEST_MAIN, but with a runtime folder of the test's own: without one, Qt makes
-// runtime-root in the temporary folder and leaves it there.
+// As QTEST_MAIN, but in a temporary folder of the test's own, removed at the end with what the
+// test and the programs it starts made there: Qt makes runtime-root in the temporary folder
+// when a program has no runtime folder.
 int main(int argc, char** argv) {
-  const QTemporaryDir runtime;
-  if (!runtime.isValid()) return 1;
-  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+  const QTemporaryDir scratch;
+  if (!scratch.isValid() || !QDir(scratch.path()).mkdir("runtime")) return 1;
+  qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch.path() + "/runtime"));
   QApplication application(argc, argv);
   QApplication::setAttribute(Qt::AA_Use96Dpi, true);
   MainWindowTest test;
