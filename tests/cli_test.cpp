@@ -527,6 +527,7 @@ TEST_F(CliTest, PeakMemoryStaysWithinFourTimesTheInput) {
 // A name in a message reads as it is, but nothing in it may reorder the message on a terminal
 // or break its line.
 TEST(FileNames, CharactersThatReorderOrBreakAMessageAreEscaped) {
+  // NOLINTBEGIN(misc-misleading-bidirectional): these names are the point
   const std::pair<std::string, std::string> cases[] = {
       {"\xE0\xB4\x95.txt", "\xE0\xB4\x95.txt"},  // Malayalam stays as it is
       {"in\xFF.txt", "in\\xFF.txt"},
@@ -546,6 +547,7 @@ TEST(FileNames, CharactersThatReorderOrBreakAMessageAreEscaped) {
        "a\\xC2\\x85"
        "b"},  // next line
   };
+  // NOLINTEND(misc-misleading-bidirectional)
   for (const auto& [name, shown] : cases) EXPECT_EQ(lipimattam::DisplayName(name), shown) << shown;
 }
 
