@@ -4,10 +4,11 @@
 
 #include <string>
 
+#include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
+
 #include "bench/malayalam_text.h"
-#include "engine/convert.h"
-#include "engine/to_unicode.h"
-#include "tests/reference_pass.h"
+#include "oracles/reference_pass.h"
 
 namespace {
 

@@ -16,8 +16,9 @@
 #include <string>
 #include <thread>
 
+#include <lipimattam/convert.h>
+
 #include "bench/malayalam_text.h"
-#include "engine/convert.h"
 #include "ui/main_window.h"
 
 namespace {

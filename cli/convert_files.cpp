@@ -16,15 +16,15 @@
 #include <utility>
 #include <vector>
 
+#include <lipimattam/code_pages.h>
+#include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
+#include <lipimattam/utf16.h>
+
 #include "cli/exit_status.h"
 #include "cli/messages.h"
 #include "cli/output_file.h"
 #include "cli/text_codec.h"
-#include "engine/convert.h"
-#include "engine/glyph_map.h"
-#include "engine/huge_pages.h"
-#include "engine/to_unicode.h"
-#include "engine/utf16.h"
 
 namespace lipimattam {
 namespace {
@@ -96,8 +96,6 @@ std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget,
     if (S_ISREG(info.st_mode)) {
       const auto size = static_cast<std::size_t>(info.st_size);
       if (size > budget) return too_large();
-      bytes.reserve(size + kReadChunk);
-      AdviseHugePages(bytes.data(), bytes.capacity());
       bytes.resize(size + kReadChunk);
     }
   }
@@ -138,6 +136,10 @@ std::string InvalidUtf8Message(const std::string& input, const Utf8Error& error)
          "); nothing was written";
 }
 
+CodePage CodePageOf(Encoding encoding) {
+  return encoding == Encoding::kCp1252 ? CodePage::kCp1252 : CodePage::kLatin1;
+}
+
 // The first character of valid UTF-8 text that the font has no glyph code for and that the
 // single-byte output cannot hold either: its byte offset and code point.
 std::optional<std::pair<std::size_t, char32_t>> FirstCharacterWithoutByte(std::string_view bytes,
@@ -147,13 +149,8 @@ std::optional<std::pair<std::size_t, char32_t>> FirstCharacterWithoutByte(std::s
   for (auto at = bytes.begin() + static_cast<std::ptrdiff_t>(start); at != bytes.end();) {
     const auto offset = static_cast<std::size_t>(at - bytes.begin());
     const char32_t code_point = utf8::unchecked::next(at);
-    if (code_point <= 0xFF) continue;
-    if (code_point > 0xFFFF) return std::pair{offset, code_point};
-    if (encoding == Encoding::kCp1252 && Cp1252Byte(static_cast<char16_t>(code_point)) >= 0)
-      continue;
-    const GlyphString glyphs = MapCodeUnit(static_cast<std::int32_t>(code_point));
-    for (std::size_t k = 0; k < glyphs.size(); ++k)
-      if (glyphs[k] > 0xFF) return std::pair{offset, code_point};
+    if (!ConvertsIntoCodePage(code_point, CodePageOf(encoding)))
+      return std::pair{offset, code_point};
   }
   return std::nullopt;
 }
@@ -162,7 +159,7 @@ std::optional<std::pair<std::size_t, char32_t>> FirstCharacterWithoutByte(std::s
 std::optional<Utf8Error> DecodeInput(std::string_view bytes, Encoding encoding,
                                      const Utf16Sink& take) {
   if (encoding == Encoding::kUtf8) return DecodeUtf8(bytes, take);
-  DecodeSingleBytes(bytes, encoding == Encoding::kCp1252, take);
+  DecodeSingleBytes(bytes, CodePageOf(encoding), take);
   return std::nullopt;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/to_unicode.h"
+#include <lipimattam/to_unicode.h>
 
 namespace lipimattam {
 

@@ -4,10 +4,11 @@
 #include <utf8cpp/utf8.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
-#include "engine/utf16.h"
+#include <lipimattam/utf16.h>
 
 namespace lipimattam {
 namespace {
@@ -135,25 +136,14 @@ EncodeOutcome EncodeUtf8(std::u16string_view units, const BytesSink& put) {
   return {};
 }
 
-int Cp1252Byte(char16_t unit) {
-  if (unit <= 0xFF) return unit;
-  const auto* const found = std::find(kCp1252Characters.begin(), kCp1252Characters.end(), unit);
-  return found == kCp1252Characters.end()
-             ? -1
-             : 0x80 + static_cast<int>(found - kCp1252Characters.begin());
-}
-
-void DecodeSingleBytes(std::string_view bytes, bool cp1252, const Utf16Sink& take) {
+void DecodeSingleBytes(std::string_view bytes, CodePage page, const Utf16Sink& take) {
+  const std::array<char16_t, 256>& units = UnitsOfBytes(page);
   std::u16string piece;
   for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
     const std::string_view part = bytes.substr(at, kPieceSize);
     piece.resize(part.size());
-    std::transform(part.begin(), part.end(), piece.begin(), [cp1252](char byte) {
-      const auto code = static_cast<unsigned char>(byte);
-      const char16_t character =
-          cp1252 && code >= 0x80 && code <= 0x9F ? kCp1252Characters[code - 0x80] : char16_t{0};
-      return character != 0 ? character : static_cast<char16_t>(code);
-    });
+    std::transform(part.begin(), part.end(), piece.begin(),
+                   [&units](char byte) { return units[static_cast<unsigned char>(byte)]; });
     take(piece);
   }
 }
@@ -181,11 +171,13 @@ EncodeOutcome EncodeSingleBytes(std::u16string_view units, const BytesSink& put,
 }  // namespace
 
 EncodeOutcome EncodeLatin1(std::u16string_view units, const BytesSink& put) {
-  return EncodeSingleBytes(units, put, [](char16_t unit) { return unit <= 0xFF ? unit : -1; });
+  return EncodeSingleBytes(units, put,
+                           [](char16_t unit) { return ByteOfUnit(unit, CodePage::kLatin1); });
 }
 
 EncodeOutcome EncodeCp1252(std::u16string_view units, const BytesSink& put) {
-  return EncodeSingleBytes(units, put, Cp1252Byte);
+  return EncodeSingleBytes(units, put,
+                           [](char16_t unit) { return ByteOfUnit(unit, CodePage::kCp1252); });
 }
 
 namespace {

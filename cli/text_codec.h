@@ -2,12 +2,13 @@
 // with errors returned as values that say where the problem is.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <lipimattam/code_pages.h>
 
 namespace lipimattam {
 
@@ -42,51 +43,8 @@ using BytesSink = std::function<bool(std::string_view piece)>;
 [[nodiscard]] std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes,
                                                          std::u16string& out);
 
-// Windows-1252, as legacy ML-TT files saved on Windows hold their typographic punctuation:
-// the characters of the bytes 0x80..0x9F, and 0 for the five bytes it leaves undefined, which
-// stay glyph codes. Every other byte is the character of the same value, as in latin1.
-inline constexpr std::array<char16_t, 32> kCp1252Characters = {
-    0x20AC,  // 0x80 EURO SIGN
-    0,       // 0x81 undefined
-    0x201A,  // 0x82 SINGLE LOW-9 QUOTATION MARK
-    0x0192,  // 0x83 LATIN SMALL LETTER F WITH HOOK
-    0x201E,  // 0x84 DOUBLE LOW-9 QUOTATION MARK
-    0x2026,  // 0x85 HORIZONTAL ELLIPSIS
-    0x2020,  // 0x86 DAGGER
-    0x2021,  // 0x87 DOUBLE DAGGER
-    0x02C6,  // 0x88 MODIFIER LETTER CIRCUMFLEX ACCENT
-    0x2030,  // 0x89 PER MILLE SIGN
-    0x0160,  // 0x8A LATIN CAPITAL LETTER S WITH CARON
-    0x2039,  // 0x8B SINGLE LEFT-POINTING ANGLE QUOTATION MARK
-    0x0152,  // 0x8C LATIN CAPITAL LIGATURE OE
-    0,       // 0x8D undefined
-    0x017D,  // 0x8E LATIN CAPITAL LETTER Z WITH CARON
-    0,       // 0x8F undefined
-    0,       // 0x90 undefined
-    0x2018,  // 0x91 LEFT SINGLE QUOTATION MARK
-    0x2019,  // 0x92 RIGHT SINGLE QUOTATION MARK
-    0x201C,  // 0x93 LEFT DOUBLE QUOTATION MARK
-    0x201D,  // 0x94 RIGHT DOUBLE QUOTATION MARK
-    0x2022,  // 0x95 BULLET
-    0x2013,  // 0x96 EN DASH
-    0x2014,  // 0x97 EM DASH
-    0x02DC,  // 0x98 SMALL TILDE
-    0x2122,  // 0x99 TRADE MARK SIGN
-    0x0161,  // 0x9A LATIN SMALL LETTER S WITH CARON
-    0x203A,  // 0x9B SINGLE RIGHT-POINTING ANGLE QUOTATION MARK
-    0x0153,  // 0x9C LATIN SMALL LIGATURE OE
-    0,       // 0x9D undefined
-    0x017E,  // 0x9E LATIN SMALL LETTER Z WITH CARON
-    0x0178,  // 0x9F LATIN CAPITAL LETTER Y WITH DIAERESIS
-};
-
-// The byte of `unit` in Windows-1252, or -1 when it has none: units up to 0xFF are their own
-// byte, so glyph codes pass whole.
-[[nodiscard]] int Cp1252Byte(char16_t unit);
-
-// Hands `bytes` to `take` one unit per byte, in pieces: latin1, or with `cp1252` the bytes
-// 0x80..0x9F as Windows-1252 characters.
-void DecodeSingleBytes(std::string_view bytes, bool cp1252, const Utf16Sink& take);
+// Hands `bytes` to `take` one unit per byte, in pieces, each byte as the code page reads it.
+void DecodeSingleBytes(std::string_view bytes, CodePage page, const Utf16Sink& take);
 
 // The line and column of the byte at `byte_offset` in UTF-8 text; a leading byte order mark
 // is not a character of the text.

@@ -35,8 +35,9 @@ The conversion engine of Lipimattam as a static C++ library: it re-encodes
 Unicode Malayalam text into the codes of the legacy 8-bit font ML-TTRevathi
 and reads such text back into Unicode.
 .
-This package holds the headers <lipimattam/convert.h> and
-<lipimattam/to_unicode.h>, the library, and the files for CMake
+This package holds the headers <lipimattam/convert.h>,
+<lipimattam/to_unicode.h>, <lipimattam/code_pages.h> and <lipimattam/utf16.h>,
+the library, and the files for CMake
 (find_package(Lipimattam)) and pkg-config (lipimattam).")
 
 include(CPack)

@@ -18,3 +18,16 @@ function(lipimattam_target_defaults target)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
 endfunction()
+
+# The engine's sources and headers as full paths, from the engine target's own list: for the
+# builds that compile the engine without CMake's help (WebAssembly).
+function(lipimattam_engine_files sources_var headers_var)
+  get_target_property(files lipimattam_engine SOURCES)
+  get_target_property(folder lipimattam_engine SOURCE_DIR)
+  list(TRANSFORM files PREPEND "${folder}/")
+  set(sources ${files})
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  list(FILTER files INCLUDE REGEX "\\.h$")
+  set(${sources_var} ${sources} PARENT_SCOPE)
+  set(${headers_var} ${files} PARENT_SCOPE)
+endfunction()

@@ -16,7 +16,7 @@
 // tests/pass_equivalence_test.cpp holds the two together: over thousands of random texts
 // drawn from the units the rules care about, the pass must give what the stages give, unit by
 // unit; fuzz/convert_fuzz.cpp checks the same on whatever the fuzzer finds.
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
 
 #include <bit>
 #include <cstdint>

@@ -9,11 +9,12 @@
 #include <cstring>
 #include <string_view>
 
+#include <lipimattam/utf16.h>
+
 #include "engine/conjunct_table.h"
 #include "engine/glyph_string.h"
 #include "engine/output_text.h"
 #include "engine/sign_rules.h"
-#include "engine/utf16.h"
 
 namespace lipimattam {
 

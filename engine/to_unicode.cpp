@@ -1,4 +1,4 @@
-#include "engine/to_unicode.h"
+#include <lipimattam/to_unicode.h>
 
 #include <array>
 #include <cstdint>

@@ -13,8 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/convert.h"
-#include "engine/to_unicode.h"
+#include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
+
 #include "font/shaping.h"
 
 namespace lipimattam {

@@ -1,7 +1,7 @@
 #include "font/shaping.h"
 
-#include "engine/convert.h"
-#include "engine/to_unicode.h"
+#include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
 
 namespace lipimattam {
 

@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include <lipimattam/convert.h>
+
 #include "cli/text_codec.h"
-#include "engine/convert.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Any bytes read as cp1252 are written back as the same bytes.
   std::u16string cp1252;
-  lipimattam::DecodeSingleBytes(bytes, true,
+  lipimattam::DecodeSingleBytes(bytes, lipimattam::CodePage::kCp1252,
                                 [&cp1252](std::u16string_view piece) { cp1252.append(piece); });
   const lipimattam::EncodeResult cp1252_back = lipimattam::EncodeUnitsAsCp1252(cp1252);
   Expect(!cp1252_back.unwritable_unit && cp1252_back.bytes == bytes);

@@ -7,11 +7,12 @@
 #include <string>
 #include <string_view>
 
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
+
 #include "engine/glyph_map.h"
-#include "engine/to_unicode.h"
-#include "tests/conversion_properties.h"
-#include "tests/reference_pass.h"
+#include "oracles/conversion_properties.h"
+#include "oracles/reference_pass.h"
 
 namespace {
 

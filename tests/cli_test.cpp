@@ -15,8 +15,9 @@
 #include <utility>
 #include <vector>
 
+#include <lipimattam/to_unicode.h>
+
 #include "cli/messages.h"
-#include "engine/to_unicode.h"
 #include "tests/cli_fixture.h"
 #include "tests/test_text.h"
 

@@ -1,14 +1,15 @@
-// The properties of tests/conversion_properties.h over generated Malayalam: every consonant and
+// The properties of oracles/conversion_properties.h over generated Malayalam: every consonant and
 // every conjunct, with and without the RA, YA and VA signs, with every vowel sign; and lines
 // that begin with a sign, a virama or a joiner.
-#include "tests/conversion_properties.h"
+#include "oracles/conversion_properties.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
+
 #include "tests/test_text.h"
 
 namespace lipimattam {

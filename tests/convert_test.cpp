@@ -1,4 +1,4 @@
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/convert.h"
-#include "engine/to_unicode.h"
+#include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
+
 #include "font/shaping.h"
 #include "tests/test_text.h"
 

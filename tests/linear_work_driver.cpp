@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
 
 namespace {
 

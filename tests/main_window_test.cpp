@@ -28,7 +28,8 @@
 #include <new>
 #include <string>
 
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
+
 #include "ui/application.h"
 #include "ui/main_window.h"
 

@@ -6,8 +6,9 @@
 #include <random>
 #include <string>
 
-#include "engine/convert.h"
-#include "tests/reference_pass.h"
+#include <lipimattam/convert.h>
+
+#include "oracles/reference_pass.h"
 #include "tests/test_text.h"
 
 namespace lipimattam {

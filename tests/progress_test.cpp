@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
+
 #include "tests/test_text.h"
 
 namespace lipimattam {

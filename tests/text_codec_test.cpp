@@ -167,7 +167,8 @@ TEST(Cp1252, EveryByteComesBackAsItself) {
   std::string bytes;
   for (int byte = 0; byte <= 0xFF; ++byte) bytes += static_cast<char>(byte);
   std::u16string read;
-  DecodeSingleBytes(bytes, true, [&read](std::u16string_view piece) { read.append(piece); });
+  DecodeSingleBytes(bytes, CodePage::kCp1252,
+                    [&read](std::u16string_view piece) { read.append(piece); });
   ASSERT_EQ(read.size(), 256u);
   EXPECT_EQ(read[0x41], u'A');
   EXPECT_EQ(read[0x80], u'\u20AC');  // euro sign
@@ -183,7 +184,8 @@ TEST(Cp1252, EveryByteComesBackAsItself) {
   EXPECT_EQ(EncodeUnitsAsLatin1(read).unwritable_unit, 0x80u);
 
   std::u16string latin1;
-  DecodeSingleBytes(bytes, false, [&latin1](std::u16string_view piece) { latin1.append(piece); });
+  DecodeSingleBytes(bytes, CodePage::kLatin1,
+                    [&latin1](std::u16string_view piece) { latin1.append(piece); });
   for (std::size_t byte = 0; byte < latin1.size(); ++byte) ASSERT_EQ(latin1[byte], byte);
 }
 

@@ -1,4 +1,4 @@
-#include "engine/to_unicode.h"
+#include <lipimattam/to_unicode.h>
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <lipimattam/convert.h>
+
 #include "engine/conjunct_table.h"
-#include "engine/convert.h"
 #include "tests/test_text.h"
 
 namespace lipimattam {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
 
 namespace lipimattam {
 namespace {

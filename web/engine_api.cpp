@@ -6,8 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/convert.h"
-#include "engine/to_unicode.h"
+#include <lipimattam/code_pages.h>
+#include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
 
 namespace {
 
@@ -64,6 +65,19 @@ std::size_t lipimattam_unknown_codes() {
 
 std::size_t lipimattam_first_unknown() {
   return g_first_unknown;
+}
+
+// Writes `units` as the bytes of a code page (0 Latin-1, 1 Windows-1252) at `bytes`, from the
+// table the filter writes with. Returns the index of the first unit the code page has no byte
+// for (nothing is written then), or -1.
+long lipimattam_encode_bytes(const char16_t* units, std::size_t count, int code_page,
+                             unsigned char* bytes) {
+  const auto page = code_page == 1 ? lipimattam::CodePage::kCp1252 : lipimattam::CodePage::kLatin1;
+  for (std::size_t i = 0; i < count; ++i)
+    if (lipimattam::ByteOfUnit(units[i], page) < 0) return static_cast<long>(i);
+  for (std::size_t i = 0; i < count; ++i)
+    bytes[i] = static_cast<unsigned char>(lipimattam::ByteOfUnit(units[i], page));
+  return -1;
 }
 
 }  // extern "C"

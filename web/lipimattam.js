@@ -51,6 +51,22 @@ async function createLipimattam() {
       }
     },
 
+    // The text as bytes of a code page ("latin1" or "cp1252"), by the filter's table:
+    // {bytes} or, when a unit has no byte, {unwritable: its index}.
+    encodeBytes(text, codePage) {
+      const pointer = write(text);
+      const bytes = module._malloc(Math.max(1, text.length));
+      try {
+        const unwritable = module._lipimattam_encode_bytes(pointer, text.length,
+                                                           codePage === "cp1252" ? 1 : 0, bytes);
+        if (unwritable >= 0) return {unwritable};
+        return {bytes: module.HEAPU8.slice(bytes, bytes + text.length)};
+      } finally {
+        module._free(bytes);
+        module._free(pointer);
+      }
+    },
+
     toUnicode(codes, options = {}) {
       const pointer = write(codes);
       try {

@@ -192,26 +192,24 @@
     setTimeout(() => URL.revokeObjectURL(link.href), 1000);
   }
 
-  // The output as a download saves it: UTF-8, or one byte per glyph code (Windows-1252 and
-  // Latin-1 alike). A unit above 0xFF has no byte: the reason is thrown instead.
-  function outputBytes(encoding) {
+  // The output as a download saves it: UTF-8, or one byte per glyph code in Windows-1252, by
+  // the filter's own table (curly quotes and dashes as their bytes). A unit with no byte: the
+  // reason is thrown instead.
+  async function outputBytes(encoding) {
     if (encoding === "utf-8") return new TextEncoder().encode(outputText);
-    const bytes = new Uint8Array(outputText.length);
-    for (let i = 0; i < outputText.length; i++) {
-      const unit = outputText.charCodeAt(i);
-      if (unit > 0xFF) {
-        const point = outputText.codePointAt(i).toString(16).toUpperCase().padStart(4, "0");
-        throw new Error("U+" + point + " at " + place(outputText, i) + " has no glyph code, " +
-                        "so Windows-1252 cannot hold it; download the text as UTF-8.");
-      }
-      bytes[i] = unit;
-    }
-    return bytes;
+    const codePage = encoding === "windows-1252" ? "cp1252" : "latin1";
+    const text = outputText;
+    const {bytes, unwritable} = await ask("encodeBytes", text, {codePage});
+    if (bytes) return bytes;
+    const point = text.codePointAt(unwritable).toString(16).toUpperCase().padStart(4, "0");
+    throw new Error("U+" + point + " at " + place(text, unwritable) + " has no glyph code, " +
+                    "so " + (codePage === "cp1252" ? "Windows-1252" : "Latin-1") +
+                    " cannot hold it; download the text as UTF-8.");
   }
 
-  function downloadAs(encoding) {
+  async function downloadAs(encoding) {
     try {
-      download(outputBytes(encoding), "lipimattam.txt");
+      download(await outputBytes(encoding), "lipimattam.txt");
     } catch (error) {
       say(error.message);
     }

@@ -1,4 +1,5 @@
-// Converts off the page's thread. Takes {id, kind: "convert" | "toUnicode", text, options};
+// Converts off the page's thread. Takes {id, kind: "convert" | "toUnicode" | "encodeBytes", text,
+// options};
 // answers {id, progress: [doneUnits, allUnits]} while a long text converts, then {id, result}
 // or {id, error}.
 "use strict";
@@ -11,6 +12,7 @@ onmessage = async (event) => {
     const engine = await enginePromise;
     const result = kind === "convert"
         ? engine.convert(text, (done, all) => postMessage({id, progress: [done, all]}))
+        : kind === "encodeBytes" ? engine.encodeBytes(text, options.codePage)
         : engine.toUnicode(text, options);
     postMessage({id, result});
   } catch (error) {

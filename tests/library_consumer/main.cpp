@@ -1,4 +1,5 @@
 // A program of someone else's, built against the installed library.
+#include <lipimattam/code_pages.h>
 #include <lipimattam/convert.h>
 #include <lipimattam/to_unicode.h>
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/convert.h"
+#include <lipimattam/convert.h>
+
 #include "engine/sign_rules.h"
 
 namespace lipimattam::testing {
