@@ -1,57 +1,61 @@
 # The two commands of the README, and a few more for developers. Each installs what is
 # missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
-.PHONY: deps run test sanitize tidy bench fuzz web package format screenshot clean
+.PHONY: deps dev-deps run test sanitize tidy bench fuzz web package format screenshot clean
 FUZZ_SECONDS ?= 60
 
+# What building and running need, and what development needs on top.
 deps:
 	@bash scripts/install-deps.sh
 
-run: deps
-	@cmake --preset release >/dev/null
-	@cmake --build --preset release --target lipimattam lipimattam-cli
-	@./build/release/ui/lipimattam
+dev-deps:
+	@bash scripts/install-deps.sh --dev
 
-test: deps
+run: deps
+	@cmake --preset app >/dev/null
+	@cmake --build --preset app --target lipimattam lipimattam-cli
+	@./build/app/ui/lipimattam
+
+test: dev-deps
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev
 	@bash scripts/run-tests.sh dev
 
-sanitize: deps
+sanitize: dev-deps
 	@cmake --preset asan-ubsan >/dev/null
 	@cmake --build --preset asan-ubsan
 	@bash scripts/run-tests.sh asan-ubsan
 
 # clang-tidy with the committed .clang-tidy over the development build's sources.
-tidy: deps
+tidy: dev-deps
 	@cmake --preset dev >/dev/null
 	@cmake --build --preset dev
 	@bash scripts/run-clang-tidy.sh build/dev
 
-bench: deps
+bench: dev-deps
 	@cmake --preset release -DLIPIMATTAM_BUILD_BENCHMARKS=ON >/dev/null
 	@cmake --build --preset release
 	@./build/release/bench/convert_bench
 	@bench/cli_throughput.sh 100
 	@bench/batch_throughput.sh 10000 4096
 
-fuzz: deps
+fuzz: dev-deps
 	@bash scripts/run-fuzzers.sh $(FUZZ_SECONDS)
 
 # The web page in build/web: open build/web/index.html, or put the folder on any host.
-web: deps
+web: dev-deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release --target web
 	@rm -rf build/web && mkdir -p build/web && cp build/release/web/page/* build/web/
 	@echo "build/web/index.html"
 
 # The Debian packages lipimattam and liblipimattam-dev, in build/release.
-package: deps
+package: dev-deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release
 	@cd build/release && cpack -G DEB
 
 # The README's pictures: the window, in the display font, and the page in Chromium.
-screenshot: deps
+screenshot: dev-deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release --target lipimattam-screenshot web
 	@QT_QPA_PLATFORM=offscreen ./build/release/ui/lipimattam-screenshot assets/screenshot.png

@@ -17,14 +17,6 @@ bool ReordersOrBreaks(char32_t code_point) {
 
 }  // namespace
 
-QString ArgumentText(const char* argument) {
-  return QString::fromLatin1(argument);
-}
-
-std::string ArgumentBytes(const QString& text) {
-  return text.toLatin1().toStdString();
-}
-
 std::string Printable(std::string_view name) {
   std::string shown;
   for (auto at = name.begin(); at != name.end();) {

@@ -2,17 +2,10 @@
 // messages in a form that can be read and typed back.
 #pragma once
 
-#include <QString>
-
 #include <string>
 #include <string_view>
 
 namespace lipimattam {
-
-// A command-line argument as text for the option parser, one character per byte, so that any
-// bytes come back unchanged from ArgumentBytes.
-[[nodiscard]] QString ArgumentText(const char* argument);
-[[nodiscard]] std::string ArgumentBytes(const QString& text);
 
 // `name` as it reads: valid UTF-8 as it is; a byte that is not, a control character, a
 // character that reorders text or breaks a line (U+202E, U+2028 and the like) and the backslash

@@ -1,11 +1,13 @@
 #include "cli/options.h"
 
-#include <QCommandLineParser>
-#include <QString>
-#include <QStringList>
+#include <getopt.h>
 
+#include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <initializer_list>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "cli/exit_status.h"
@@ -21,12 +23,119 @@ namespace {
 
 constexpr unsigned kMostJobs = 256;
 
+// Wrapped to 80 columns, as the GNU tools wrap theirs.
+constexpr const char* kHelp = R"(Usage: lipimattam-cli [OPTION]... [FILE]...
+Convert Unicode Malayalam text (UTF-8) into the 8-bit encoding of the font
+ML-TTRevathi, or with --to-unicode text in that encoding back into Unicode.
+Reads the FILEs in order, or standard input when none is given or for -, and
+converts them as one text. With --output-dir or --in-place, converts each FILE
+on its own instead (and with -r the files in each FOLDER), on every processor.
+
+  -o, --output=FILE          write to FILE instead of standard output
+      --to-unicode           convert text in the ML-TT encoding (ML-TTRevathi
+                               and the ML-TT fonts that share its codes) into
+                               Unicode Malayalam, written as UTF-8
+      --output-encoding=ENCODING
+                             utf-8 (default): each glyph code as the character
+                               of the same value; latin1: one byte per glyph
+                               code, for legacy programs; cp1252: as latin1,
+                               with curly quotes, dashes and the ellipsis as
+                               their Windows-1252 bytes
+      --input-encoding=ENCODING
+                             utf-8 (default): UTF-8 text, whose characters
+                               U+0000..U+00FF are glyph codes with
+                               --to-unicode; latin1: each byte is one character
+                               (one glyph code); cp1252: as latin1, but the
+                               bytes 0x80..0x9F are Windows-1252's quotes,
+                               dashes and ellipsis
+      --chillu=FORM          with --to-unicode: atomic (default) writes chillus
+                               as the letters U+0D7A..U+0D7F; sequence as
+                               consonant, virama, zero width joiner
+      --digits=FORM          with --to-unicode: ascii (default) writes the
+                               digit codes as ASCII digits; malayalam as
+                               Malayalam digits
+      --output-dir=DIR       convert each input on its own into DIR, under its
+                               own name (the files of a folder under their
+                               names inside it); DIR is created
+      --in-place             convert each input file into itself
+  -r, --recursive            with --output-dir or --in-place: convert the files
+                               in FOLDERs and their folders, keeping the
+                               structure; hidden files and folders (.name) are
+                               left alone
+  -j, --jobs=N               with --output-dir or --in-place: convert N files
+                               at once (default: two per processor)
+  -q, --quiet                no progress bar and no summary; errors and
+                               warnings still show
+  -h, --help                 show this help and exit
+  -V, --version              show the version and exit
+
+Exit status:
+  0   success
+  64  bad options
+  65  an input that is not valid UTF-8, a character that latin1 or cp1252
+      cannot hold, or input over the limit of 1024 MiB in all
+  66  an input that is missing, cannot be read, or is a folder
+  70  an internal error
+  71  not enough memory
+  73  an output that cannot be created: a missing folder, no permission, a loop
+      of symbolic links
+  74  an output that cannot be written: a full disk, a file-size limit, an I/O
+      error, a closed standard output
+Nothing is written when the status is not 0, except what a failing output took.
+-o replaces FILE with a new file, written whole before it takes FILE's place;
+other hard links to the old file keep the old text. --output-dir and --in-place
+write each output so; a file that fails is reported and the others go on, and
+the status is the most serious one met (70, 71, 74, 73, 66, 65 in that order).
+)";
+
+// The options with a long name only.
+enum LongOnly : int {
+  kOutputEncoding = 256,
+  kToUnicode,
+  kInputEncoding,
+  kChillu,
+  kDigits,
+  kOutputDir,
+  kInPlace,
+};
+
+constexpr const char* kShortOptions = ":o:rj:qhV";  // ':' first: a missing value returns ':'
+constexpr option kLongOptions[] = {
+    {"output", required_argument, nullptr, 'o'},
+    {"to-unicode", no_argument, nullptr, kToUnicode},
+    {"output-encoding", required_argument, nullptr, kOutputEncoding},
+    {"input-encoding", required_argument, nullptr, kInputEncoding},
+    {"chillu", required_argument, nullptr, kChillu},
+    {"digits", required_argument, nullptr, kDigits},
+    {"output-dir", required_argument, nullptr, kOutputDir},
+    {"in-place", no_argument, nullptr, kInPlace},
+    {"recursive", no_argument, nullptr, 'r'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A usage error as the GNU tools give one: the problem, then where to read more.
+int UsageError(const std::string& problem) {
+  Report(problem);
+  std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgram);
+  return kExitUsage;
+}
+
 // Sets `choice` to the value named by `text` (any case); false when no name matches.
 template <typename Value>
-bool ParseChoice(const QString& text, std::initializer_list<std::pair<const char*, Value>> names,
+bool ParseChoice(std::string_view text, std::initializer_list<std::pair<const char*, Value>> names,
                  Value& choice) {
+  const auto same = [text](std::string_view name) {
+    if (name.size() != text.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(text[i])) != name[i]) return false;
+    return true;
+  };
   for (const auto& [name, value] : names) {
-    if (text.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) {
+    if (same(name)) {
       choice = value;
       return true;
     }
@@ -34,177 +143,125 @@ bool ParseChoice(const QString& text, std::initializer_list<std::pair<const char
   return false;
 }
 
+std::string InvalidArgument(const char* value, const char* option, const char* valid) {
+  return "invalid argument '" + Printable(value) + "' for '" + option + "' (use " + valid + ")";
+}
+
 }  // namespace
 
 std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << ArgumentText(argv[i]);
-
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      "Converts Unicode Malayalam text (UTF-8) into the 8-bit encoding of the font "
-      "ML-TTRevathi, or with --to-unicode text in that encoding back into Unicode.\nReads the "
-      "FILEs in order, or standard input when none is given or for -, and converts them as one "
-      "text.\nWith --output-dir or --in-place, converts each FILE on its own instead (and with "
-      "-r the files in each FOLDER), on every processor at once.");
-  const QCommandLineOption help_option({"h", "help"}, "Show this help and exit.");
-  const QCommandLineOption version_option({"V", "version"}, "Show the version and exit.");
-  const QCommandLineOption output_option({"o", "output"},
-                                         "Write to FILE instead of standard output.", "FILE");
-  const QCommandLineOption encoding_option(
-      "output-encoding",
-      "utf-8 (default): each glyph code as the character of the same value; latin1: one byte "
-      "per glyph code, for legacy programs; cp1252: as latin1, with curly quotes, dashes and "
-      "the ellipsis as their Windows-1252 bytes.",
-      "ENCODING", "utf-8");
-  const QCommandLineOption to_unicode_option(
-      "to-unicode",
-      "Convert text in the ML-TT encoding (ML-TTRevathi and the ML-TT fonts that share its "
-      "codes) into Unicode Malayalam, written as UTF-8.");
-  const QCommandLineOption input_encoding_option(
-      "input-encoding",
-      "utf-8 (default): the input is UTF-8 text, whose characters U+0000..U+00FF are glyph "
-      "codes with --to-unicode; latin1: each byte is one character (one glyph code); cp1252: "
-      "as latin1, but the bytes 0x80..0x9F are Windows-1252's quotes, dashes and ellipsis.",
-      "ENCODING", "utf-8");
-  const QCommandLineOption chillu_option(
-      "chillu",
-      "With --to-unicode: atomic (default) writes chillus as the letters U+0D7A..U+0D7F; "
-      "sequence as consonant, virama, zero width joiner.",
-      "FORM", "atomic");
-  const QCommandLineOption digits_option(
-      "digits",
-      "With --to-unicode: ascii (default) writes the digit codes as ASCII digits; malayalam as "
-      "Malayalam digits.",
-      "FORM", "ascii");
-  const QCommandLineOption output_dir_option(
-      "output-dir",
-      "Convert each input on its own into DIR, under its own name (the files of a folder under "
-      "their names inside it); DIR is created.",
-      "DIR");
-  const QCommandLineOption in_place_option("in-place", "Convert each input file into itself.");
-  const QCommandLineOption recursive_option(
-      {"r", "recursive"},
-      "With --output-dir or --in-place: convert the files in FOLDERs and their folders, keeping "
-      "the structure. Hidden files and folders (.name) are left alone.");
-  const QCommandLineOption jobs_option(
-      {"j", "jobs"},
-      "With --output-dir or --in-place: convert N files at once (default: two per "
-      "processor).",
-      "N");
-  const QCommandLineOption quiet_option(
-      {"q", "quiet"}, "No progress bar and no summary; errors and warnings still show.");
-  parser.addOptions({help_option, version_option, output_option, encoding_option, to_unicode_option,
-                     input_encoding_option, chillu_option, digits_option, output_dir_option,
-                     in_place_option, recursive_option, jobs_option, quiet_option});
-  parser.addPositionalArgument("FILE", "Text to convert; - for standard input.", "[FILE...]");
-
-  // Every text here is ASCII or an argument's bytes, one character each.
-  const auto usage_error = [](const QString& problem) {
-    Report(Printable(ArgumentBytes(problem)));
-    std::fprintf(stderr, "usage: %s [OPTIONS] [FILE...]\nTry '%s --help' for more.\n", kProgram,
-                 kProgram);
-    return kExitUsage;
-  };
-  if (!parser.parse(arguments)) return usage_error(parser.errorText());
-  if (parser.isSet(help_option)) {
-    std::fputs(parser.helpText()
-                   .replace(QStringLiteral("<executable_name>"), kProgram)
-                   .toLocal8Bit()
-                   .constData(),
-               stdout);
-    std::fputs(
-        "\nExit status:\n"
-        "  0   success\n"
-        "  64  bad options\n"
-        "  65  an input that is not valid UTF-8, a character that latin1 or cp1252 cannot\n"
-        "      hold, or input over the limit of 1024 MiB in all\n"
-        "  66  an input that is missing, cannot be read, or is a folder\n"
-        "  70  an internal error\n"
-        "  71  not enough memory\n"
-        "  73  an output that cannot be created: a missing folder, no permission, a loop of\n"
-        "      symbolic links\n"
-        "  74  an output that cannot be written: a full disk, a file-size limit, an I/O error,\n"
-        "      a closed standard output\n"
-        "Nothing is written when the status is not 0, except what a failing output took.\n"
-        "-o replaces FILE with a new file, written whole before it takes FILE's place; other\n"
-        "hard links to the old file keep the old text. --output-dir and --in-place write each\n"
-        "output so; a file that fails is reported and the others go on, and the status is the\n"
-        "most serious one met (70, 71, 74, 73, 66, 65 in that order).\n",
-        stdout);
-    return kExitOk;
-  }
-  if (parser.isSet(version_option)) {
-    std::printf("%s %s\n", kProgram, LIPIMATTAM_VERSION);
-    return kExitOk;
-  }
-  if (parser.isSet(output_option)) {
-    options.output = ArgumentBytes(parser.value(output_option));
-    if (options.output.empty()) return usage_error("the output file name is empty");
-  }
   const std::initializer_list<std::pair<const char*, Encoding>> encodings = {
       {"utf-8", Encoding::kUtf8},         {"utf8", Encoding::kUtf8},
       {"latin1", Encoding::kLatin1},      {"latin-1", Encoding::kLatin1},
       {"iso-8859-1", Encoding::kLatin1},  {"cp1252", Encoding::kCp1252},
       {"windows-1252", Encoding::kCp1252}};
-  const auto parse_encoding = [&](const QCommandLineOption& option, Encoding& encoding) {
-    return ParseChoice(parser.value(option), encodings, encoding);
-  };
-  if (!parse_encoding(encoding_option, options.output_encoding))
-    return usage_error("unknown output encoding '" + parser.value(encoding_option) +
-                       "' (use utf-8, latin1 or cp1252)");
-  if (!parse_encoding(input_encoding_option, options.input_encoding))
-    return usage_error("unknown input encoding '" + parser.value(input_encoding_option) +
-                       "' (use utf-8, latin1 or cp1252)");
-  options.to_unicode = parser.isSet(to_unicode_option);
-  if (!options.to_unicode && (parser.isSet(chillu_option) || parser.isSet(digits_option)))
-    return usage_error("--chillu and --digits go with --to-unicode");
-  if (options.to_unicode && options.output_encoding != Encoding::kUtf8)
-    return usage_error("--to-unicode writes Unicode text: its output encoding is utf-8");
+  constexpr const char* kEncodingNames = "utf-8, latin1 or cp1252";
   using Chillu = ToUnicodeOptions::Chillu;
   using Digits = ToUnicodeOptions::Digits;
-  if (!ParseChoice(parser.value(chillu_option),
-                   {{"atomic", Chillu::kAtomic}, {"sequence", Chillu::kSequence}},
-                   options.to_unicode_options.chillu))
-    return usage_error("unknown chillu form '" + parser.value(chillu_option) +
-                       "' (use atomic or sequence)");
-  if (!ParseChoice(parser.value(digits_option),
-                   {{"ascii", Digits::kAscii}, {"malayalam", Digits::kMalayalam}},
-                   options.to_unicode_options.digits))
-    return usage_error("unknown digit form '" + parser.value(digits_option) +
-                       "' (use ascii or malayalam)");
-  for (const QString& input : parser.positionalArguments())
-    options.inputs.push_back(ArgumentBytes(input));
+  bool output_given = false;
+  bool forms_given = false;
+  bool jobs_given = false;
 
-  if (parser.isSet(output_dir_option)) {
-    options.output_dir = ArgumentBytes(parser.value(output_dir_option));
-    if (options.output_dir->empty()) return usage_error("the output folder name is empty");
+  ::opterr = 0;  // the messages are the program's own, with its name
+  ::optind = 1;
+  for (;;) {
+    const int option = ::getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr);
+    if (option == -1) break;
+    const char* const value = ::optarg;
+    switch (option) {
+      case 'h':
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+      case 'V':
+        std::printf("%s %s\n", kProgram, LIPIMATTAM_VERSION);
+        return kExitOk;
+      case 'o':
+        options.output = value;
+        output_given = true;
+        if (options.output.empty()) return UsageError("the output file name is empty");
+        break;
+      case kToUnicode:
+        options.to_unicode = true;
+        break;
+      case kOutputEncoding:
+        if (!ParseChoice(value, encodings, options.output_encoding))
+          return UsageError(InvalidArgument(value, "--output-encoding", kEncodingNames));
+        break;
+      case kInputEncoding:
+        if (!ParseChoice(value, encodings, options.input_encoding))
+          return UsageError(InvalidArgument(value, "--input-encoding", kEncodingNames));
+        break;
+      case kChillu:
+        forms_given = true;
+        if (!ParseChoice(value, {{"atomic", Chillu::kAtomic}, {"sequence", Chillu::kSequence}},
+                         options.to_unicode_options.chillu))
+          return UsageError(InvalidArgument(value, "--chillu", "atomic or sequence"));
+        break;
+      case kDigits:
+        forms_given = true;
+        if (!ParseChoice(value, {{"ascii", Digits::kAscii}, {"malayalam", Digits::kMalayalam}},
+                         options.to_unicode_options.digits))
+          return UsageError(InvalidArgument(value, "--digits", "ascii or malayalam"));
+        break;
+      case kOutputDir:
+        options.output_dir = value;
+        if (options.output_dir->empty()) return UsageError("the output folder name is empty");
+        break;
+      case kInPlace:
+        options.in_place = true;
+        break;
+      case 'r':
+        options.recursive = true;
+        break;
+      case 'j': {
+        jobs_given = true;
+        const std::string_view text = value;
+        unsigned jobs = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+        if (error != std::errc() || end != text.data() + text.size() || jobs == 0 ||
+            jobs > kMostJobs)
+          return UsageError("invalid number of jobs '" + Printable(text) + "' (use 1 to " +
+                            std::to_string(kMostJobs) + ")");
+        options.jobs = jobs;
+        break;
+      }
+      case 'q':
+        options.quiet = true;
+        break;
+      case ':': {  // a value is missing
+        const std::string_view given = argv[::optind - 1];
+        if (given.substr(0, 2) == "--")
+          return UsageError("option '" + Printable(given) + "' requires an argument");
+        return UsageError(std::string("option requires an argument -- '") +
+                          static_cast<char>(::optopt) + "'");
+      }
+      default: {  // '?': an option it does not know, or a long one it cannot tell apart
+        if (::optopt > 0 && ::optopt < 128 && std::isprint(::optopt) != 0)
+          return UsageError(std::string("invalid option -- '") + static_cast<char>(::optopt) + "'");
+        return UsageError("unrecognized option '" + Printable(argv[::optind - 1]) + "'");
+      }
+    }
   }
-  options.in_place = parser.isSet(in_place_option);
-  options.recursive = parser.isSet(recursive_option);
-  options.quiet = parser.isSet(quiet_option);
-  if (parser.isSet(jobs_option)) {
-    bool number = false;
-    const unsigned jobs = parser.value(jobs_option).toUInt(&number);
-    if (!number || jobs == 0 || jobs > kMostJobs)
-      return usage_error("--jobs takes a number from 1 to " + QString::number(kMostJobs) +
-                         ", not '" + parser.value(jobs_option) + "'");
-    options.jobs = jobs;
-  }
+  for (int i = ::optind; i < argc; ++i) options.inputs.emplace_back(argv[i]);
+
+  if (!options.to_unicode && forms_given)
+    return UsageError("--chillu and --digits go with --to-unicode");
+  if (options.to_unicode && options.output_encoding != Encoding::kUtf8)
+    return UsageError("--to-unicode writes Unicode text: its output encoding is utf-8");
   if (options.output_dir && options.in_place)
-    return usage_error("--output-dir and --in-place exclude each other");
+    return UsageError("--output-dir and --in-place exclude each other");
   if (options.IsBatch()) {
-    if (parser.isSet(output_option))
-      return usage_error(
+    if (output_given)
+      return UsageError(
           "-o joins the inputs into one output; --output-dir and --in-place "
           "convert each on its own");
     if (options.inputs.empty())
-      return usage_error("--output-dir and --in-place need the files or folders to convert");
+      return UsageError("--output-dir and --in-place need the files or folders to convert");
     for (const std::string& input : options.inputs)
       if (input == kStandardStream)
-        return usage_error("--output-dir and --in-place convert files, not standard input");
-  } else if (options.recursive || parser.isSet(jobs_option)) {
-    return usage_error("-r and --jobs go with --output-dir or --in-place");
+        return UsageError("--output-dir and --in-place convert files, not standard input");
+  } else if (options.recursive || jobs_given) {
+    return UsageError("-r and --jobs go with --output-dir or --in-place");
   }
   if (options.inputs.empty()) options.inputs.emplace_back(kStandardStream);
   return std::nullopt;

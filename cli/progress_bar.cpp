@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <system_error>
 
 #include "cli/messages.h"
@@ -16,7 +18,6 @@ namespace {
 constexpr std::chrono::milliseconds kRedrawEvery{100};
 constexpr std::uint64_t kLongInput = 50'000'000;
 constexpr std::size_t kBarCells = 20;
-constexpr const char* kEraseLine = "\r\033[K";
 
 std::string Duration(double seconds) {
   const auto total = static_cast<long long>(std::llround(seconds));
@@ -34,6 +35,19 @@ std::size_t TerminalWidth() {
   winsize size{};
   if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
   return 80;
+}
+
+// Whether the terminal takes escape codes: not where TERM is unset or "dumb" (an editor's
+// shell, a pipe made to look like a terminal). There the bar is cleared with spaces.
+bool TakesEscapeCodes() {
+  const char* const term = std::getenv("TERM");
+  return term != nullptr && *term != '\0' && std::string_view(term) != "dumb";
+}
+
+// Back to the line's start with the rest of the line cleared; `width` columns wide.
+std::string EraseLine(std::size_t width) {
+  static const bool escapes = TakesEscapeCodes();
+  return escapes ? "\r\033[K" : "\r" + std::string(width - 1, ' ') + "\r";
 }
 
 void WriteAll(const std::string& text) {
@@ -95,12 +109,12 @@ ProgressBar::~ProgressBar() {
   }
   wake_.notify_all();
   thread_.join();
-  WriteAll(kEraseLine);
+  WriteAll(EraseLine(TerminalWidth()));
 }
 
 void ProgressBar::Print(const std::string& line) {
   const std::lock_guard lock(mutex_);
-  WriteAll(kEraseLine + line + "\n");  // the next tick draws the bar again
+  WriteAll(EraseLine(TerminalWidth()) + line + "\n");  // the next tick draws the bar again
 }
 
 void ProgressBar::Run() {
@@ -119,7 +133,8 @@ void ProgressBar::Draw() {
   figures.bytes_done = bytes_done_.load(std::memory_order_relaxed);
   figures.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  WriteAll("\r" + ProgressLine(figures, TerminalWidth()) + "\033[K");
+  const std::size_t width = TerminalWidth();
+  WriteAll(EraseLine(width) + ProgressLine(figures, width));
 }
 
 }  // namespace lipimattam

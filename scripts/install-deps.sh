@@ -1,17 +1,33 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that Lipimattam needs to build, run and test.
+# Installs the Debian 12 packages Lipimattam needs, with apt-get (through sudo when not root).
 # Idempotent: when everything is present it says nothing and changes nothing.
+#   install-deps.sh            what building and running the window and the filter need
+#   install-deps.sh --dev      that and what development and CI need: the tests, the page
+#                              (emscripten, Chromium), the sanitizers, fuzzing, packaging
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build g++ clang-14 clang-format-14 clang-tidy-14 libclang-rt-14-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev libutfcpp-dev
+# Building and running: the compiler, Qt, ICU, the fonts the display font is made from.
+runtime=(
+  build-essential cmake ninja-build g++ pkg-config libutfcpp-dev libicu-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-tools-dev qt6-l10n-tools
-  libicu-dev fonts-smc-anjalioldlipi libharfbuzz-dev pkg-config python3-fonttools python3-brotli
+  fonts-smc-anjalioldlipi libharfbuzz-dev python3-fonttools python3-brotli
+)
+# Developing: tests, benchmarks, clang's tools and sanitizers, the page and its browser tests,
+# the packages' checks.
+development=(
+  clang-14 clang-format-14 clang-tidy-14 libclang-rt-14-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
   emscripten node-acorn chromium chromium-driver python3-selenium
   dpkg-dev lintian appstream desktop-file-utils groff-base
-  valgrind time
+  valgrind time util-linux
 )
+
+packages=("${runtime[@]}")
+case "${1:-}" in
+  --dev) packages+=("${development[@]}") ;;
+  "") ;;
+  *) echo "usage: $0 [--dev]" >&2; exit 64 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -320,10 +320,10 @@ TEST_F(BatchTest, UsageErrors) {
 // The progress bar shows on a terminal only: `script` gives the filter a pseudo-terminal.
 TEST_F(BatchTest, TheProgressBarShowsOnATerminalOnlyAndIsErasedAtTheEnd) {
   for (int i = 0; i < 5; ++i) WriteFile(Path("f" + std::to_string(i)), "\xE0\xB4\x95");
-  const auto on_terminal = [&](const std::string& options) {
+  const auto on_terminal = [&](const std::string& options, const char* term = "xterm") {
     // The outer shell puts the filter's path in; script's shell runs the command.
-    return RunShell("script -qec \"'$CLI' f0 f1 f2 f3 f4 --output-dir out " + options +
-                    "\" /dev/null");
+    return RunShell(std::string("TERM=") + term + " script -qec \"'$CLI' f0 f1 f2 f3 f4 " +
+                    "--output-dir out " + options + "\" /dev/null");
   };
   const CliRun shown = on_terminal("");
   if (shown.status != 0 && shown.out.find("pseudo-terminal") != std::string::npos)
@@ -332,6 +332,12 @@ TEST_F(BatchTest, TheProgressBarShowsOnATerminalOnlyAndIsErasedAtTheEnd) {
   EXPECT_NE(shown.out.find("/5 files"), std::string::npos) << shown.out;
   EXPECT_NE(shown.out.find("\r\033[Klipimattam-cli: 5 files converted"), std::string::npos)
       << shown.out;
+  // A terminal that takes no escape codes gets none: the bar is cleared with spaces.
+  for (const char* term : {"dumb", ""}) {
+    const CliRun plain = on_terminal("", term);
+    EXPECT_NE(plain.out.find("/5 files"), std::string::npos) << plain.out;
+    EXPECT_EQ(plain.out.find('\033'), std::string::npos) << "TERM=" << term << ": " << plain.out;
+  }
   const CliRun quiet = on_terminal("--quiet");
   EXPECT_EQ(quiet.out.find("files"), std::string::npos) << quiet.out;
   // Joined into one output, two files are long work too.

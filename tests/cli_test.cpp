@@ -134,6 +134,11 @@ TEST_F(CliTest, HelpAndVersion) {
   const CliRun help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--output-encoding"), std::string::npos);
+  for (std::size_t start = 0, end = 0; start < help.out.size(); start = end + 1) {
+    end = help.out.find('\n', start);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_LE(end - start, 79u) << help.out.substr(start, end - start);  // 80 columns
+  }
   const CliRun version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("lipimattam-cli ", 0), 0u);
@@ -219,9 +224,25 @@ INSTANTIATE_TEST_SUITE_P(
                 73,
                 {"nowhere/new.txt"}},
         Failure{"a full device", {"-o", "/dev/full"}, "x", 74, {"/dev/full"}},
-        Failure{"an unknown option", {"--frobnicate"}, "x", 64, {"usage:"}},
-        Failure{"an unknown encoding", {"--output-encoding", "ebcdic"}, "x", 64, {"ebcdic"}},
-        Failure{"a missing option value", {"-o"}, "x", 64, {"usage:"}},
+        // Option errors in the words of the GNU tools.
+        Failure{"an unknown option",
+                {"--frobnicate"},
+                "x",
+                64,
+                {"lipimattam-cli: unrecognized option '--frobnicate'\n"
+                 "Try 'lipimattam-cli --help' for more information.\n"}},
+        Failure{"an unknown short option", {"-Z"}, "x", 64, {": invalid option -- 'Z'\n"}},
+        Failure{"an unknown encoding",
+                {"--output-encoding", "ebcdic"},
+                "x",
+                64,
+                {"invalid argument 'ebcdic' for '--output-encoding'"}},
+        Failure{"a missing option value", {"-o"}, "x", 64, {"option requires an argument -- 'o'"}},
+        Failure{"a missing long option value",
+                {"--output-dir"},
+                "x",
+                64,
+                {"option '--output-dir' requires an argument"}},
         Failure{
             "chillu form without --to-unicode", {"--chillu", "atomic"}, "x", 64, {"--to-unicode"}},
         Failure{"Unicode written as latin1",

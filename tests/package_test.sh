@@ -26,6 +26,7 @@ holds() {  # package path...: each path is in the package
 }
 holds "$runtime" usr/bin/lipimattam usr/bin/lipimattam-cli \
   usr/share/man/man1/lipimattam.1.gz usr/share/man/man1/lipimattam-cli.1.gz \
+  usr/share/bash-completion/completions/lipimattam-cli \
   usr/share/applications/org.lipimattam.Lipimattam.desktop \
   usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml \
   usr/share/icons/hicolor/32x32/apps/lipimattam.png \
