@@ -1,6 +1,6 @@
 # The two commands of the README, and a few more for developers. Each installs what is
 # missing first (scripts/install-deps.sh), then configures and builds with CMake presets.
-.PHONY: deps dev-deps run test sanitize tidy bench fuzz web package format screenshot clean
+.PHONY: deps dev-deps run test sanitize tidy bench fuzz web package install-package format screenshot clean
 FUZZ_SECONDS ?= 60
 
 # What building and running need, and what development needs on top.
@@ -52,7 +52,12 @@ web: dev-deps
 package: dev-deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release
+	@rm -f build/release/*.deb
 	@cd build/release && cpack -G DEB
+
+# Installs the two packages with apt-get, as root or through sudo.
+install-package: package
+	@$$([ "$$(id -u)" -eq 0 ] || echo sudo) apt-get install -y ./build/release/*.deb
 
 # The README's pictures: the window, in the display font, and the page in Chromium.
 screenshot: dev-deps

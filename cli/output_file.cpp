@@ -292,7 +292,9 @@ std::optional<OutputFailure> OutputFile::CreateNextTo(const std::string& target,
   }
   if (target_exists) {
     // The owner first: changing it clears the set-user-ID and set-group-ID bits.
-    if (::fchown(fd_, owner, group) != 0) (void)::fchown(fd_, static_cast<uid_t>(-1), group);
+    // Where neither can be kept (another user's file), the new file is the runner's.
+    [[maybe_unused]] const bool kept = ::fchown(fd_, owner, group) == 0 ||
+                                       ::fchown(fd_, static_cast<uid_t>(-1), group) == 0;
     (void)::fchmod(fd_, mode);
   }
   return std::nullopt;

@@ -5,17 +5,22 @@
 #                      (the install component development)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lipimattam)
-set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VERSION "${LIPIMATTAM_VERSION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime development)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# CPack puts this summary before each package's description unless it is CPack's default: each
+# package's description below begins with a summary of its own.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_PROJECT_NAME} built using CMake")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME lipimattam)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+# The input box shows Malayalam in AnjaliOldLipi.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS fonts-smc-anjalioldlipi)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "convert Unicode Malayalam text for the ML-TTRevathi font
 Lipimattam re-encodes Malayalam text written in Unicode into the codes of the

@@ -17,6 +17,16 @@ function(lipimattam_target_defaults target)
   if(LIPIMATTAM_WARNINGS_AS_ERRORS)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
+  # Hardened as Debian builds its packages: checked string and memory functions where the code
+  # is optimised (the sanitizers check those calls their own way), a stack protector, and
+  # relocations made read-only at start.
+  string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
+  set(flags "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${build_type}}")
+  if(flags MATCHES "-O[1-3sgz]" AND NOT flags MATCHES "sanitize")
+    target_compile_definitions(${target} PRIVATE _FORTIFY_SOURCE=2)
+  endif()
+  target_compile_options(${target} PRIVATE -fstack-protector-strong)
+  target_link_options(${target} PRIVATE -Wl,-z,relro,-z,now)
 endfunction()
 
 # The engine's sources and headers as full paths, from the engine target's own list: for the

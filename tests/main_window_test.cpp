@@ -480,10 +480,24 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->OutputBox()->ExactText(), Converted(text));
   }
 
+  // Where a package or the user keeps it: lipimattam/fonts in the data folders.
+  void TheFontFileIsFoundWhereFontsAreKept() {
+    QTemporaryDir data;
+    QVERIFY(QDir(data.path()).mkpath("lipimattam/fonts"));
+    const QString font = data.path() + "/lipimattam/fonts/MLTTRev0.ttf";
+    // Any TrueType file serves to be found; this one is the source of the display font.
+    QVERIFY(QFile::copy(LIPIMATTAM_SOURCE_FONT, font));
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const QString registered = lipimattam::RegisterFonts();
+    qputenv("XDG_DATA_HOME", before);
+    QCOMPARE(registered, font);
+  }
+
   void MissingFontFileIsNotReported() {
     // The build folder has no MLTTRev0.ttf: registering it fails silently.
     QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/MLTTRev0.ttf"));
-    lipimattam::RegisterFonts();
+    QCOMPARE(lipimattam::RegisterFonts(), QString());
     window_->InputBox()->SetExactText(kMalayalam);
     window_->Convert();
     QCOMPARE(window_->OutputBox()->ExactText(), Converted(kMalayalam));

@@ -45,7 +45,20 @@ fi
 dpkg-deb -f "$runtime" Depends | grep -q "libqt6widgets6" ||
   { echo "lipimattam does not depend on Qt's widgets: $(dpkg-deb -f "$runtime" Depends)"; exit 1; }
 
+summary() { dpkg-deb -f "$1" Description | head -n 1; }
+[ "$(summary "$runtime")" = "convert Unicode Malayalam text for the ML-TTRevathi font" ] ||
+  { echo "lipimattam's summary: $(summary "$runtime")"; exit 1; }
+[ "$(summary "$development")" = \
+  "Unicode Malayalam to ML-TTRevathi conversion (development files)" ] ||
+  { echo "liblipimattam-dev's summary: $(summary "$development")"; exit 1; }
+dpkg-deb -f "$runtime" Recommends | grep -qw fonts-smc-anjalioldlipi ||
+  { echo "lipimattam does not recommend the input box's font"; exit 1; }
+
 lintian --fail-on error,warning "$runtime" "$development" 2> /dev/null
+# Hardened as Debian's own packages: lintian's hardening tags are information, shown with -I.
+hardening=$(lintian -I --tags hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-relro,hardening-no-pie \
+  "$runtime" 2> /dev/null || true)
+[ -z "$hardening" ] || { echo "not hardened: $hardening"; exit 1; }
 
 dpkg -x "$runtime" "$work/root"
 "$work/root/usr/bin/lipimattam-cli" --version | grep -qx "lipimattam-cli $version" ||
@@ -56,5 +69,7 @@ desktop-file-validate "$work/root/usr/share/applications/org.lipimattam.Lipimatt
 appstreamcli validate --no-net --pedantic \
   "$work/root/usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml" > "$work/appstream.log" ||
   { cat "$work/appstream.log"; exit 1; }
-grep -q "version=\"$version\"" "$work/root/usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml"
+# The AppStream data names the release a build between releases comes after.
+grep -q "version=\"${version%%+*}\"" \
+  "$work/root/usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml"
 echo "both packages built, hold what they must, pass lintian; the unpacked filter converts"

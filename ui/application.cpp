@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLocale>
@@ -149,10 +150,22 @@ LockFolder InstanceLockFolder() {
   return {folder, ProblemWithFolder(folder)};
 }
 
-void RegisterFonts() {
-  (void)QFontDatabase::addApplicationFont(QCoreApplication::applicationDirPath() +
-                                          QStringLiteral("/MLTTRev0.ttf"));
+QString RegisterFonts() {
+  // Next to the program (a build, a copied folder), or where a package keeps fonts:
+  // lipimattam/fonts in the user's and the system's data folders.
+  QStringList candidates = {QCoreApplication::applicationDirPath() +
+                            QStringLiteral("/MLTTRev0.ttf")};
+  candidates += QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                          QStringLiteral("lipimattam/fonts/MLTTRev0.ttf"));
+  QString registered;
+  for (const QString& candidate : candidates) {
+    if (QFileInfo::exists(candidate) && QFontDatabase::addApplicationFont(candidate) != -1) {
+      registered = candidate;
+      break;
+    }
+  }
   (void)QFontDatabase::addApplicationFont(QStringLiteral(":/lipimattam/LipimattamML-TT.ttf"));
+  return registered;
 }
 
 int RunApplication(int argc, char** argv) {

@@ -20,10 +20,12 @@ struct LockFolder {
 // (Malayalam), else in English; for a running application.
 void InstallTranslation(const QLocale& locale);
 
-// Registers the fonts for this process: "MLTTRev0.ttf" from the program's own folder, and the
+// Registers the fonts for this process: "MLTTRev0.ttf" from the program's own folder or from
+// lipimattam/fonts in the data folders (~/.local/share, /usr/local/share, /usr/share), and the
 // display font "Lipimattam ML-TT" built into the program. A missing or unusable file is not
-// reported: the output box then uses the display font.
-void RegisterFonts();
+// reported: the output box then uses the display font. Returns the ML-TTRevathi file
+// registered, or nothing.
+QString RegisterFonts();
 
 // Runs the program; returns its exit status.
 int RunApplication(int argc, char** argv);
