@@ -9,8 +9,16 @@ endif()
 foreach(path bin/lipimattam bin/lipimattam-cli share/applications/org.lipimattam.Lipimattam.desktop
              share/metainfo/org.lipimattam.Lipimattam.metainfo.xml
              share/man/man1/lipimattam.1.gz share/man/man1/lipimattam-cli.1.gz
+             share/icons/hicolor/16x16/apps/lipimattam.png
+             share/icons/hicolor/24x24/apps/lipimattam.png
              share/icons/hicolor/32x32/apps/lipimattam.png
+             share/icons/hicolor/48x48/apps/lipimattam.png
+             share/icons/hicolor/64x64/apps/lipimattam.png
+             share/icons/hicolor/128x128/apps/lipimattam.png
+             share/icons/hicolor/256x256/apps/lipimattam.png
+             share/icons/hicolor/512x512/apps/lipimattam.png
              share/icons/hicolor/scalable/apps/lipimattam.svg
+             share/bash-completion/completions/lipimattam-cli
              share/lipimattam/fonts/LipimattamML-TT.ttf share/lipimattam/fonts/OFL.txt)
   if(NOT EXISTS "${PREFIX}/${path}")
     message(FATAL_ERROR "not installed: ${path}")

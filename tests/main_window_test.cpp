@@ -480,6 +480,20 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->OutputBox()->ExactText(), Converted(text));
   }
 
+  // Docks tie the window to its launcher by the window's class (X11) and the desktop entry's
+  // name (Wayland); the icon is there at every size the window shows it.
+  void TheWindowBelongsToItsDesktopEntry() {
+    lipimattam::SetApplicationIdentity();
+    QFile entry(LIPIMATTAM_DESKTOP_ENTRY);
+    QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QByteArray text = entry.readAll();
+    QVERIFY2(text.contains("\nStartupWMClass=" + QApplication::applicationName().toUtf8() + "\n"),
+             text.constData());
+    QCOMPARE(QGuiApplication::desktopFileName() + ".desktop", QFileInfo(entry).fileName());
+    for (const int size : {16, 32, 48, 64, 128})
+      QCOMPARE(QApplication::windowIcon().pixmap(size).size(), QSize(size, size));
+  }
+
   // Where a package or the user keeps it: lipimattam/fonts in the data folders.
   void TheFontFileIsFoundWhereFontsAreKept() {
     QTemporaryDir data;

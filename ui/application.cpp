@@ -150,6 +150,19 @@ LockFolder InstanceLockFolder() {
   return {folder, ProblemWithFolder(folder)};
 }
 
+void SetApplicationIdentity() {
+  // The window's class on X11 is the application's name, and its id on Wayland the desktop
+  // entry's name: docks tie the window to the launcher by them.
+  QApplication::setApplicationName(QStringLiteral("lipimattam"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.lipimattam.Lipimattam"));
+  QApplication::setApplicationVersion(QStringLiteral(LIPIMATTAM_VERSION));
+  QApplication::setApplicationDisplayName(QCoreApplication::translate("Application", "Lipimattam"));
+  QIcon icon;
+  for (const int size : {16, 32, 48, 64, 128})
+    icon.addFile(QStringLiteral(":/lipimattam/icons/%1x%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
+}
+
 QString RegisterFonts() {
   // Next to the program (a build, a copied folder), or where a package keeps fonts:
   // lipimattam/fonts in the user's and the system's data folders.
@@ -228,10 +241,7 @@ int RunApplication(int argc, char** argv) {
   QApplication application(argc, argv);
   qInstallMessageHandler(g_previous_handler);
   InstallTranslation(QLocale());
-  QApplication::setApplicationName(QStringLiteral("lipimattam"));
-  QApplication::setApplicationVersion(QStringLiteral(LIPIMATTAM_VERSION));
-  QApplication::setApplicationDisplayName(QCoreApplication::translate("Application", "Lipimattam"));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/lipimattam/lipimattam.png")));
+  SetApplicationIdentity();
   RegisterFonts();
 
   MainWindow window;

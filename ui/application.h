@@ -27,6 +27,9 @@ void InstallTranslation(const QLocale& locale);
 // registered, or nothing.
 QString RegisterFonts();
 
+// The program's name, version, desktop entry and icon, for a running application.
+void SetApplicationIdentity();
+
 // Runs the program; returns its exit status.
 int RunApplication(int argc, char** argv);
 
