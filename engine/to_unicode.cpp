@@ -284,6 +284,32 @@ constexpr bool PostBaseSignsReadSimply() {
 }
 static_assert(PostBaseSignsReadSimply(), "a post-base sign must read as its letter on its own");
 
+// The kinds whose every code reads simply, whatever the options: the reader takes them from
+// the tables alone.
+constexpr bool AlwaysSimple(Kind kind) {
+  switch (kind) {
+    case Kind::kAscii:
+    case Kind::kSubjoinedSign:
+    case Kind::kDigit:
+    case Kind::kChillu:
+    case Kind::kPostBaseSign:
+    case Kind::kViramaMark:
+    case Kind::kOtherSign:
+      return true;
+    default:
+      return false;
+  }
+}
+
+constexpr bool AlwaysSimpleKindsReadSimply() {
+  for (const SimpleReadings& readings : kSimpleReadings)
+    for (std::size_t code = 0; code < kMeanings.size(); ++code)
+      if (AlwaysSimple(kMeanings[code].kind) && !readings[code].simple) return false;
+  return true;
+}
+static_assert(AlwaysSimpleKindsReadSimply(),
+              "a code of a kind the reader takes from the tables alone must read simply");
+
 const SimpleReadings& SimpleReadingsFor(const ToUnicodeOptions& options) {
   const bool malayalam = options.digits == ToUnicodeOptions::Digits::kMalayalam;
   const bool sequence = options.chillu == ToUnicodeOptions::Chillu::kSequence;
@@ -394,23 +420,8 @@ class Reader {
       case Kind::kRaSign:
         ReadCluster<kChecked>();
         return;
-      case Kind::kChillu:
-        EmitChillu(meaning.first, meaning.second);
-        break;
-      case Kind::kSubjoinedSign:
-        Emit(kVirama);
+      case Kind::kIndependentVowel:  // one that begins a letter of two codes, here alone
         Emit(meaning.first);
-        break;
-      case Kind::kIndependentVowel:
-      case Kind::kPostBaseSign:
-      case Kind::kViramaMark:
-      case Kind::kOtherSign:
-        Emit(meaning.first);
-        break;
-      case Kind::kDigit:
-        Emit(options_.digits == ToUnicodeOptions::Digits::kAscii
-                 ? static_cast<char16_t>(u'0' + (meaning.first - kDigitZero))
-                 : meaning.first);
         break;
       case Kind::kJoiner:
         EmitJoiner(unit);
@@ -422,8 +433,7 @@ class Reader {
         if (result_.unknown_codes++ == 0) result_.first_unknown = at_;
         Emit(unit);
         break;
-      case Kind::kAscii:
-        Emit(unit);
+      default:  // the kinds that always read simply (AlwaysSimple) never come here
         break;
     }
     ++at_;
@@ -543,16 +553,6 @@ class Reader {
       for (std::size_t i = 0; i < before_count; ++i) Emit(kMeanings[before[i]].first);
     }
     if (after != 0) Emit(kMeanings[after].first);
-  }
-
-  void EmitChillu(char16_t atomic, char16_t consonant) {
-    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic) {
-      Emit(atomic);
-    } else {
-      Emit(consonant);
-      Emit(kVirama);
-      Emit(kZeroWidthJoiner);
-    }
   }
 
   // The code before the one in hand is the virama glyph: characters copied through as they
