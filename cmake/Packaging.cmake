@@ -41,8 +41,8 @@ Unicode Malayalam text into the codes of the legacy 8-bit font ML-TTRevathi
 and reads such text back into Unicode.
 .
 This package holds the headers <lipimattam/convert.h>,
-<lipimattam/to_unicode.h>, <lipimattam/code_pages.h> and <lipimattam/utf16.h>,
-the library, and the files for CMake
+<lipimattam/to_unicode.h>, <lipimattam/cut_points.h>, <lipimattam/code_pages.h>
+and <lipimattam/utf16.h>, the library, and the files for CMake
 (find_package(Lipimattam)) and pkg-config (lipimattam).")
 
 include(CPack)

@@ -6,6 +6,9 @@
 #include <initializer_list>
 #include <memory>
 
+#include <lipimattam/cut_points.h>
+#include <lipimattam/utf16.h>
+
 #include "engine/conjunct_table.h"
 #include "engine/glyph_map.h"
 #include "engine/sign_rules.h"
@@ -594,6 +597,37 @@ class Reader {
 
 ToUnicodeResult ConvertToUnicode(std::u16string_view glyphs, const ToUnicodeOptions& options) {
   return Reader(glyphs, options).Run();
+}
+
+bool IsGlyphCutPoint(std::u16string_view glyphs, std::size_t at) {
+  if (at == 0 || at >= glyphs.size()) return true;
+  const char16_t before = glyphs[at - 1];
+  const char16_t here = glyphs[at];
+  if (IsLineBreak(before) || IsLineBreak(here)) return true;  // each line reads alone
+  if (IsLowSurrogate(here)) return false;
+  // Pre-base signs and the RA sign stand before the consonant whose cluster they belong to.
+  if (before == kGlyphE || before == kGlyphEe || before == kGlyphRaSign) return false;
+  if (here > 0xFF) return true;
+  const auto kind_at = [glyphs](std::size_t i) {
+    return i < glyphs.size() && glyphs[i] <= 0xFF ? kMeanings[glyphs[i]].kind : Kind::kAscii;
+  };
+  switch (kMeanings[here].kind) {
+    case Kind::kPreBaseSign:
+      // One left between a consonant and its YA or VA sign belongs to that consonant.
+      return kind_at(at + 1) != Kind::kSubjoinedSign &&
+             !(kind_at(at + 1) == Kind::kPreBaseSign && kind_at(at + 2) == Kind::kSubjoinedSign);
+    case Kind::kAscii:
+    case Kind::kUnknown:
+    case Kind::kConsonant:
+    case Kind::kLigature:
+    case Kind::kChillu:
+    case Kind::kIndependentVowel:
+    case Kind::kRaSign:
+    case Kind::kDigit:
+      return true;
+    default:  // signs that follow their consonant, and the joiners, which read by what precedes
+      return false;
+  }
 }
 
 }  // namespace lipimattam

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <lipimattam/convert.h>
+#include <lipimattam/cut_points.h>
 #include <lipimattam/to_unicode.h>
 
 #include "engine/glyph_map.h"
@@ -99,6 +101,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckingProgress::Expect(at < back.text.size());
     ++at;
   }
+
+  // Cut at every cut point at once, both ways, the parts give the whole, and each cut's output
+  // offset is its part's length.
+  std::vector<std::size_t> everywhere(input.size() + 1);
+  for (std::size_t i = 0; i < everywhere.size(); ++i) everywhere[i] = i;
+  const lipimattam::CutConversion cut = lipimattam::ConvertTextWithCuts(input, everywhere);
+  CheckingProgress::Expect(cut.text == output);
+  for (const lipimattam::CutPoint& point : cut.cuts)
+    CheckingProgress::Expect(lipimattam::IsCutPoint(input, point.input) &&
+                             point.output <= output.size());
+  const lipimattam::CutReading cut_back = lipimattam::ConvertToUnicodeWithCuts(input, everywhere);
+  CheckingProgress::Expect(cut_back.result.text == back.text &&
+                           cut_back.result.unknown_codes == back.unknown_codes);
 
   // Text that holds nothing the rules look at comes out unchanged.
   bool untouchable = true;

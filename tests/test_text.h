@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -88,5 +89,22 @@ inline constexpr char16_t kZwj = 0x200D;
 // U+1F600 GRINNING FACE as its surrogate pair.
 inline constexpr char16_t kEmojiHigh = 0xD83D;
 inline constexpr char16_t kEmojiLow = 0xDE00;
+
+// Units the rules care about, and a few they do not, drawn at random.
+inline std::u16string RandomText(std::mt19937& random, std::size_t length) {
+  static const std::u16string kAlphabet = [] {
+    std::u16string alphabet;
+    for (char16_t unit = 0x0D00; unit < 0x0D80; ++unit) alphabet += unit;
+    alphabet += u"\u0D4D\u0D4D\u0D4D\u0D46\u0D47\u0D48\u0D4A\u0D4B\u0D4C\u0D2F\u0D35\u0D30";
+    alphabet += u"\u200C\u200D\u200D\u2018\u2019\u2013\u206F stvyzr{k\u00E4Iv \r\n\u4E2D\uFEFF";
+    alphabet += u"bchmu!\u00A1\u00B3\u00C0\u0173\u0179\u0D4D\u0D43\u0D46\u0D47";
+    alphabet += u"\xD83D\xDE00\xD83D\xDE00\xDC00\xD800";  // pairs and lone halves
+    return alphabet;
+  }();
+  std::uniform_int_distribution<std::size_t> pick(0, kAlphabet.size() - 1);
+  std::u16string text;
+  for (std::size_t i = 0; i < length; ++i) text += kAlphabet[pick(random)];
+  return text;
+}
 
 }  // namespace lipimattam::testing
