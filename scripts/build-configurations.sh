@@ -36,7 +36,7 @@ if run no-window cmake -S . -B "$root/no-window" -G Ninja -DLIPIMATTAM_BUILD_UI=
       -DLIPIMATTAM_WARNINGS_AS_ERRORS=ON &&
    run no-window cmake --build "$root/no-window" &&
    run no-window env TMPDIR="$PWD/$root" ctest --test-dir "$root/no-window" --output-on-failure \
-      --no-tests=error; then
+      --no-tests=error -j2; then
   passed=$((passed + 1))
 else
   failed=$((failed + 1))
