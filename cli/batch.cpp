@@ -316,10 +316,10 @@ std::string Summary(std::size_t converted, std::size_t failed, std::uint64_t byt
   std::snprintf(timing, sizeof timing, " in %.2f s", seconds);
   std::string summary = std::to_string(converted) + (converted == 1 ? " file" : " files") +
                         " converted, " + Amount(bytes, bytes) + timing;
-  if (seconds > 0)
-    summary += " (" +
-               Amount(static_cast<std::uint64_t>(static_cast<double>(bytes) / seconds), bytes) +
-               "/s)";
+  if (seconds > 0) {
+    const auto rate = static_cast<std::uint64_t>(static_cast<double>(bytes) / seconds);
+    summary += " (" + Amount(rate, rate) + "/s)";
+  }
   if (failed != 0) summary += "; " + std::to_string(failed) + " failed";
   return summary;
 }

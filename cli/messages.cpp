@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "cli/file_names.h"
 
@@ -22,6 +23,7 @@ std::string Hex(unsigned value, int digits) {
 }
 
 std::string Amount(std::uint64_t bytes, std::uint64_t scale) {
+  if (scale < 1'000) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
   const bool megabytes = scale >= 1'000'000;
   char text[32];
   std::snprintf(text, sizeof text, "%.1f %s", static_cast<double>(bytes) / (megabytes ? 1e6 : 1e3),

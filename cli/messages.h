@@ -19,8 +19,8 @@ void Report(const std::string& message);
 // `value` in upper-case hexadecimal, with at least `digits` digits.
 [[nodiscard]] std::string Hex(unsigned value, int digits);
 
-// `bytes` in kB or MB (decimal, one digit after the point), as suits `scale`: kB below a
-// megabyte. "12.3 kB", "4096.0 MB".
+// `bytes` in bytes, kB or MB (decimal, one digit after the point), as suits `scale`: bytes
+// below a kilobyte, kB below a megabyte. "3 bytes", "12.3 kB", "4096.0 MB".
 [[nodiscard]] std::string Amount(std::uint64_t bytes, std::uint64_t scale);
 
 // The system's words for an errno value.
