@@ -293,8 +293,8 @@ std::optional<OutputFailure> OutputFile::CreateNextTo(const std::string& target,
   if (target_exists) {
     // The owner first: changing it clears the set-user-ID and set-group-ID bits.
     // Where neither can be kept (another user's file), the new file is the runner's.
-    [[maybe_unused]] const bool kept = ::fchown(fd_, owner, group) == 0 ||
-                                       ::fchown(fd_, static_cast<uid_t>(-1), group) == 0;
+    [[maybe_unused]] const bool kept =
+        ::fchown(fd_, owner, group) == 0 || ::fchown(fd_, static_cast<uid_t>(-1), group) == 0;
     (void)::fchmod(fd_, mode);
   }
   return std::nullopt;

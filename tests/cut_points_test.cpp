@@ -69,8 +69,7 @@ TEST(CutPoints, EverySyllableBoundaryIsOne) {
   const CutConversion converted = ConvertTextWithCuts(text, syllables);
   for (const CutPoint& cut : converted.cuts)
     EXPECT_TRUE(IsGlyphCutPoint(converted.text, cut.output))
-        << "syllable at " << cut.input << ", code " << cut.output << " of "
-        << Hex(converted.text);
+        << "syllable at " << cut.input << ", code " << cut.output << " of " << Hex(converted.text);
 }
 
 // A run boundary inside a syllable moves to where the syllable ends: the syllable goes with the
