@@ -12,11 +12,14 @@ mkdir -p build/fuzz/artifacts
 status=0
 passed=0
 failed=0
-for target in convert_fuzz codec_fuzz; do
+targets=(convert_fuzz codec_fuzz xml_fuzz)
+for target in "${targets[@]}"; do
   seeds=fuzz/corpus/${target%_fuzz}
+  dictionary=fuzz/${target%_fuzz}.dict
+  [ -f "$dictionary" ] || dictionary=fuzz/malayalam.dict
   work=$(mktemp -d)
   echo "== $target for $seconds s"
-  if ! "build/fuzz/fuzz/$target" "$work" "$seeds" -dict=fuzz/malayalam.dict -max_len=4096 \
+  if ! "build/fuzz/fuzz/$target" "$work" "$seeds" -dict="$dictionary" -max_len=4096 \
       -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/ \
       > "build/fuzz/$target.log" 2>&1; then
     status=1
@@ -32,6 +35,6 @@ for target in convert_fuzz codec_fuzz; do
     "build/fuzz/$target.log" || true
   rm -rf "$work"
 done
-passed=$((2 - failed))
+passed=$((${#targets[@]} - failed))
 echo "fuzz: $passed passed, $failed failed"
 exit $status
