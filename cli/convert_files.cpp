@@ -37,6 +37,8 @@ const char* EncodingName(Encoding encoding) {
       return "latin1";
     case Encoding::kCp1252:
       return "cp1252";
+    case Encoding::kMacRoman:
+      return "macroman";
   }
   return "";
 }
@@ -137,7 +139,16 @@ std::string InvalidUtf8Message(const std::string& input, const Utf8Error& error)
 }
 
 CodePage CodePageOf(Encoding encoding) {
-  return encoding == Encoding::kCp1252 ? CodePage::kCp1252 : CodePage::kLatin1;
+  switch (encoding) {
+    case Encoding::kCp1252:
+      return CodePage::kCp1252;
+    case Encoding::kMacRoman:
+      return CodePage::kMacRoman;
+    case Encoding::kUtf8:
+    case Encoding::kLatin1:
+      break;
+  }
+  return CodePage::kLatin1;
 }
 
 // The first character of valid UTF-8 text that the font has no glyph code for and that the
@@ -155,10 +166,22 @@ std::optional<std::pair<std::size_t, char32_t>> FirstCharacterWithoutByte(std::s
   return std::nullopt;
 }
 
-// Hands the units of one input to `take`: UTF-8 decoded, or one unit per byte.
+// Hands the units of one input to `take`: UTF-8 decoded, or one unit per byte; with Mac Roman,
+// UTF-8 decoded and each Mac Roman character taken as the code it stands for.
 std::optional<Utf8Error> DecodeInput(std::string_view bytes, Encoding encoding,
                                      const Utf16Sink& take) {
   if (encoding == Encoding::kUtf8) return DecodeUtf8(bytes, take);
+  if (encoding == Encoding::kMacRoman) {
+    std::u16string codes;
+    return DecodeUtf8(bytes, [&codes, &take](std::u16string_view piece) {
+      codes.assign(piece);
+      for (char16_t& unit : codes) {
+        const int code = ByteOfUnit(unit, CodePage::kMacRoman);
+        if (code >= 0) unit = static_cast<char16_t>(code);
+      }
+      take(codes);
+    });
+  }
   DecodeSingleBytes(bytes, CodePageOf(encoding), take);
   return std::nullopt;
 }
@@ -300,6 +323,7 @@ class Filter {
     EncodeOutcome outcome;
     switch (options_.output_encoding) {
       case Encoding::kUtf8:
+      case Encoding::kMacRoman:  // read only: never chosen for output
         outcome = EncodeUtf8(converted, put);
         break;
       case Encoding::kLatin1:

@@ -47,7 +47,10 @@ on its own instead (and with -r the files in each FOLDER), on every processor.
                                --to-unicode; latin1: each byte is one character
                                (one glyph code); cp1252: as latin1, but the
                                bytes 0x80..0x9F are Windows-1252's quotes,
-                               dashes and ellipsis
+                               dashes and ellipsis; macroman (with
+                               --to-unicode): UTF-8 text whose Mac Roman
+                               characters stand for the codes, as in the Mac
+                               versions of the fonts (∂ for 0xB6)
       --chillu=FORM          with --to-unicode: atomic (default) writes chillus
                                as the letters U+0D7A..U+0D7F; sequence as
                                consonant, virama, zero width joiner
@@ -155,6 +158,12 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       {"latin1", Encoding::kLatin1},      {"latin-1", Encoding::kLatin1},
       {"iso-8859-1", Encoding::kLatin1},  {"cp1252", Encoding::kCp1252},
       {"windows-1252", Encoding::kCp1252}};
+  const std::initializer_list<std::pair<const char*, Encoding>> input_encodings = {
+      {"utf-8", Encoding::kUtf8},          {"utf8", Encoding::kUtf8},
+      {"latin1", Encoding::kLatin1},       {"latin-1", Encoding::kLatin1},
+      {"iso-8859-1", Encoding::kLatin1},   {"cp1252", Encoding::kCp1252},
+      {"windows-1252", Encoding::kCp1252}, {"macroman", Encoding::kMacRoman},
+      {"mac-roman", Encoding::kMacRoman},  {"macintosh", Encoding::kMacRoman}};
   constexpr const char* kEncodingNames = "utf-8, latin1 or cp1252";
   using Chillu = ToUnicodeOptions::Chillu;
   using Digits = ToUnicodeOptions::Digits;
@@ -188,8 +197,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
           return UsageError(InvalidArgument(value, "--output-encoding", kEncodingNames));
         break;
       case kInputEncoding:
-        if (!ParseChoice(value, encodings, options.input_encoding))
-          return UsageError(InvalidArgument(value, "--input-encoding", kEncodingNames));
+        if (!ParseChoice(value, input_encodings, options.input_encoding))
+          return UsageError(
+              InvalidArgument(value, "--input-encoding", "utf-8, latin1, cp1252 or macroman"));
         break;
       case kChillu:
         forms_given = true;
@@ -246,6 +256,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
 
   if (!options.to_unicode && forms_given)
     return UsageError("--chillu and --digits go with --to-unicode");
+  if (!options.to_unicode && options.input_encoding == Encoding::kMacRoman)
+    return UsageError("--input-encoding macroman goes with --to-unicode");
   if (options.to_unicode && options.output_encoding != Encoding::kUtf8)
     return UsageError("--to-unicode writes Unicode text: its output encoding is utf-8");
   if (options.output_dir && options.in_place)

@@ -11,8 +11,10 @@ namespace lipimattam {
 
 enum class Encoding {
   kUtf8,
-  kLatin1,  // one byte per character, U+0000..U+00FF
-  kCp1252,  // as latin1, but the bytes 0x80..0x9F are Windows-1252's punctuation
+  kLatin1,    // one byte per character, U+0000..U+00FF
+  kCp1252,    // as latin1, but the bytes 0x80..0x9F are Windows-1252's punctuation
+  kMacRoman,  // input only, with --to-unicode: UTF-8 text whose Mac Roman characters stand for
+              // the codes, as text set in the Mac versions of the ML-TT fonts holds them
 };
 
 struct Options {

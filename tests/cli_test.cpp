@@ -573,6 +573,24 @@ TEST(FileNames, CharactersThatReorderOrBreakAMessageAreEscaped) {
   for (const auto& [name, shown] : cases) EXPECT_EQ(lipimattam::DisplayName(name), shown) << shown;
 }
 
+// Text set in the Mac versions of the ML-TT fonts holds the codes as Mac Roman characters: read
+// so, it gives what the codes themselves give.
+TEST_F(CliTest, MacRomanTextReadsAsTheCodesItStandsFor) {
+  // ∂ √ ≠ Ω and ¤ for the codes 0xB6 0xC3 0xAD 0xBD 0xDB, between KA and a line break.
+  const std::string mac = "I\xE2\x88\x82\xE2\x88\x9A \xE2\x89\xA0\xCE\xA9\xC2\xA4\r\n";
+  const CliRun read = RunCli({"--to-unicode", "--input-encoding", "macroman"}, mac);
+  EXPECT_EQ(read.status, 0) << read.err;
+  const CliRun codes =
+      RunCli({"--to-unicode", "--input-encoding", "latin1"}, "I\xB6\xC3 \xAD\xBD\xDB\r\n");
+  EXPECT_EQ(read.out, codes.out);
+  EXPECT_NE(read.out.find("\xE0\xB4\xA8\xE0\xB5\x8D\xE0\xB4\xA8"), std::string::npos)  // ന്ന
+      << read.out;
+  const CliRun forward = RunCli({"--input-encoding", "macroman"}, mac);
+  EXPECT_EQ(forward.status, 64);
+  EXPECT_NE(forward.err.find("--input-encoding macroman goes with --to-unicode"), std::string::npos)
+      << forward.err;
+}
+
 // The limit on input is reported as a whole file's, or as the joined inputs'.
 TEST_F(CliTest, AnInputOverTheLimitIsNamed) {
   WriteFile(Path("small.txt"), "\xE0\xB4\x95");
