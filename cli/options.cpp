@@ -153,12 +153,8 @@ std::string InvalidArgument(const char* value, const char* option, const char* v
 }  // namespace
 
 std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+  // Mac Roman is read only: it stands for no output.
   const std::initializer_list<std::pair<const char*, Encoding>> encodings = {
-      {"utf-8", Encoding::kUtf8},         {"utf8", Encoding::kUtf8},
-      {"latin1", Encoding::kLatin1},      {"latin-1", Encoding::kLatin1},
-      {"iso-8859-1", Encoding::kLatin1},  {"cp1252", Encoding::kCp1252},
-      {"windows-1252", Encoding::kCp1252}};
-  const std::initializer_list<std::pair<const char*, Encoding>> input_encodings = {
       {"utf-8", Encoding::kUtf8},          {"utf8", Encoding::kUtf8},
       {"latin1", Encoding::kLatin1},       {"latin-1", Encoding::kLatin1},
       {"iso-8859-1", Encoding::kLatin1},   {"cp1252", Encoding::kCp1252},
@@ -193,11 +189,12 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         options.to_unicode = true;
         break;
       case kOutputEncoding:
-        if (!ParseChoice(value, encodings, options.output_encoding))
+        if (!ParseChoice(value, encodings, options.output_encoding) ||
+            options.output_encoding == Encoding::kMacRoman)
           return UsageError(InvalidArgument(value, "--output-encoding", kEncodingNames));
         break;
       case kInputEncoding:
-        if (!ParseChoice(value, input_encodings, options.input_encoding))
+        if (!ParseChoice(value, encodings, options.input_encoding))
           return UsageError(
               InvalidArgument(value, "--input-encoding", "utf-8, latin1, cp1252 or macroman"));
         break;

@@ -5,6 +5,7 @@
 #include <lipimattam/convert.h>
 #include <lipimattam/utf16.h>
 
+#include "engine/glyph_map.h"
 #include "engine/sign_rules.h"
 
 namespace lipimattam {
@@ -12,13 +13,11 @@ namespace {
 
 constexpr char16_t kVirama = 0x0D4D;
 constexpr char16_t kDotReph = 0x0D4E;  // written before the consonant it stands on
-constexpr char16_t kNonJoiner = 0x200C;
 constexpr char16_t kYa = 0x0D2F;
 constexpr char16_t kRa = 0x0D30;
 constexpr char16_t kVa = 0x0D35;
 constexpr char16_t kFirstConsonant = 0x0D15;
 constexpr char16_t kLastConsonant = 0x0D3A;
-constexpr char16_t kJoiner = 0x200D;
 
 // A Malayalam sign, which belongs to the syllable before it.
 constexpr bool IsSign(char16_t unit) {
@@ -45,11 +44,13 @@ bool IsCutPoint(std::u16string_view input, std::size_t at) {
   const auto blank = [](char16_t unit) { return unit == u' ' || unit == u'\t'; };
   if (here <= 0xFF) {
     if (!blank(here)) return false;
-  } else if (IsLowSurrogate(here) || IsSign(here) || here == kJoiner || here == kNonJoiner) {
+  } else if (IsLowSurrogate(here) || IsSign(here) || here == kZeroWidthJoiner ||
+             here == kZeroWidthNonJoiner) {
     return false;
   }
   if (before <= 0xFF) return blank(before);
-  if (before == kJoiner || before == kNonJoiner || before == kDotReph) return false;
+  if (before == kZeroWidthJoiner || before == kZeroWidthNonJoiner || before == kDotReph)
+    return false;
   // A virama reaches the consonant after it across the signs that follow it (a sub-joined YA
   // or VA sign forms past an E sign): none may stand among the signs before the cut, nor a
   // glyph code before them, which may be the virama's.
