@@ -5,6 +5,7 @@
 #include <lipimattam/convert.h>
 #include <lipimattam/utf16.h>
 
+#include "engine/glyph_cuts.h"
 #include "engine/glyph_map.h"
 #include "engine/sign_rules.h"
 
@@ -103,8 +104,15 @@ CutReading ConvertToUnicodeWithCuts(std::u16string_view glyphs,
     read.result.text += part.text;
   };
   for (const std::size_t offset : wanted) {
-    const std::size_t cut =
-        NextCut(glyphs, std::clamp(offset, start, glyphs.size()), IsGlyphCutPoint);
+    const std::size_t at = std::clamp(offset, start, glyphs.size());
+    // A cluster goes with the part that holds its consonant: to the part after the offset when
+    // only signs drawn before the consonant stand before it.
+    std::size_t cluster = at;
+    while (cluster > start && !IsGlyphCutPoint(glyphs, cluster)) --cluster;
+    bool signs_only = cluster < at;
+    for (std::size_t i = cluster; i < at && signs_only; ++i)
+      signs_only = StandsBeforeConsonant(glyphs[i]);
+    const std::size_t cut = signs_only ? cluster : NextCut(glyphs, at, IsGlyphCutPoint);
     if (cut > start) read_part(cut);
     start = cut;
     read.cuts.push_back({cut, read.result.text.size()});

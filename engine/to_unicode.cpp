@@ -10,6 +10,7 @@
 #include <lipimattam/utf16.h>
 
 #include "engine/conjunct_table.h"
+#include "engine/glyph_cuts.h"
 #include "engine/glyph_map.h"
 #include "engine/sign_rules.h"
 
@@ -597,6 +598,10 @@ class Reader {
 
 ToUnicodeResult ConvertToUnicode(std::u16string_view glyphs, const ToUnicodeOptions& options) {
   return Reader(glyphs, options).Run();
+}
+
+bool StandsBeforeConsonant(char16_t glyph) {
+  return glyph == kGlyphE || glyph == kGlyphEe || glyph == kGlyphRaSign;
 }
 
 bool IsGlyphCutPoint(std::u16string_view glyphs, std::size_t at) {

@@ -99,8 +99,32 @@ TEST(CutPoints, WantedOffsetsMoveToTheNextCutPoint) {
     if (whole.unknown_codes != 0) {
       ASSERT_EQ(read.result.first_unknown, whole.first_unknown);
     }
-    for (const CutPoint& cut : read.cuts)
+    for (const CutPoint& cut : read.cuts) {
+      ASSERT_TRUE(IsGlyphCutPoint(glyphs, cut.input));
       ASSERT_EQ(cut.output, ConvertToUnicode(glyphs.substr(0, cut.input)).text.size());
+    }
+  }
+}
+
+// Reading back, a cluster split by an offset goes with the part that holds its consonant: the
+// signs drawn before it (E "t", EE "t" twice, RA "{") follow the consonant.
+TEST(CutPoints, AClusterGoesWithItsConsonant) {
+  struct Case {
+    std::u16string glyphs;
+    std::vector<std::size_t> wanted;
+    std::vector<std::size_t> cuts;
+  };
+  const Case cases[] = {
+      {u"t\u00A3{Xw ", {1, 3}, {0, 2}},  // E sign | KSSA, RA sign | TA: all after each offset
+      {u"tIcfw", {2}, {2}},               // KE, then RA: a cut already
+      {u"ttI", {1}, {0}},                 // the AI sign's two codes go with KA
+      {u"Ipw", {1, 2}, {3, 3}},           // post-base signs stay with their consonant
+  };
+  for (const Case& c : cases) {
+    const CutReading read = ConvertToUnicodeWithCuts(c.glyphs, c.wanted);
+    std::vector<std::size_t> inputs;
+    for (const CutPoint& cut : read.cuts) inputs.push_back(cut.input);
+    EXPECT_EQ(inputs, c.cuts) << Hex(c.glyphs);
   }
 }
 

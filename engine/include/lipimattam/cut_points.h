@@ -40,7 +40,10 @@ struct CutConversion {
 // digit, space or other character) and does not belong to the cluster before it.
 [[nodiscard]] bool IsGlyphCutPoint(std::u16string_view glyphs, std::size_t at);
 
-// ConvertToUnicode's result, with the cut points as for ConvertTextWithCuts.
+// ConvertToUnicode's result, with a cut point for each wanted offset: a cluster that an offset
+// splits goes with the part that holds its consonant, so the cut is the cluster's start when
+// only signs drawn before the consonant (the E, EE and RA signs) stand before the offset, and
+// the first cut point after the offset otherwise.
 struct CutReading {
   ToUnicodeResult result;
   std::vector<CutPoint> cuts;
