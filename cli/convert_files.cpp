@@ -22,9 +22,11 @@
 #include <lipimattam/utf16.h>
 
 #include "cli/exit_status.h"
+#include "cli/file_names.h"
 #include "cli/messages.h"
 #include "cli/output_file.h"
 #include "cli/text_codec.h"
+#include "documents/document_file.h"
 
 namespace lipimattam {
 namespace {
@@ -217,7 +219,11 @@ class Filter {
       : options_(options), inputs_(inputs), output_(output), report_(report) {}
 
   int Run() {
-    const int status = options_.to_unicode ? RunToUnicode() : RunToGlyphCodes();
+    std::string first;
+    if (const auto status = Read(inputs_.front(), first)) return *status;
+    const int status = LooksLikeDocument(first) ? RunDocument(std::move(first))
+                       : options_.to_unicode    ? RunToUnicode(std::move(first))
+                                                : RunToGlyphCodes(std::move(first));
     if (counted_ < bytes_read_) Done(bytes_read_ - counted_);  // a byte order mark, a failure
     return status;
   }
@@ -235,7 +241,8 @@ class Filter {
       report_.bytes_done->fetch_add(bytes, std::memory_order_relaxed);
   }
 
-  // Reads the next input within what is left of the limit; reports a failure.
+  // Reads the next input within what is left of the limit; reports a failure, and a document
+  // among several inputs.
   std::optional<int> Read(const std::string& input, std::string& bytes) {
     if (const auto failure =
             ReadAll(input, kMaxInputBytes - bytes_read_, inputs_.size() == 1, bytes)) {
@@ -243,14 +250,64 @@ class Filter {
       return failure->status;
     }
     bytes_read_ += bytes.size();
+    if (inputs_.size() > 1 && LooksLikeDocument(bytes)) {
+      Report(DisplayName(input) +
+             ": a document is converted on its own, not joined with other inputs (use "
+             "--output-dir to convert several); nothing was written");
+      return kExitUsage;
+    }
     return std::nullopt;
+  }
+
+  // A whole document, written as a document of the same format.
+  int RunDocument(std::string bytes) {
+    const std::string name = DisplayName(inputs_.front());
+    if (output_ == kStandardStream && ::isatty(STDOUT_FILENO) != 0) {
+      Report(name +
+             ": a document is not written to a terminal (use -o FILE or redirect the "
+             "output); nothing was written");
+      return kExitUsage;
+    }
+    DocumentOptions document_options = options_.documents;
+    document_options.direction =
+        options_.to_unicode ? DocumentDirection::kToUnicode : DocumentDirection::kToMlTt;
+    document_options.to_unicode = options_.to_unicode_options;
+    DocumentFileConversion conversion = ConvertDocumentFile(bytes, document_options);
+    std::string().swap(bytes);
+    if (conversion.error) {
+      const DocumentError& error = *conversion.error;
+      Report(name + ": " + (error.part.empty() ? "" : error.part + ": ") +
+             (error.byte_offset ? "byte offset " + std::to_string(*error.byte_offset) + ": "
+                                : std::string()) +
+             error.message + "; nothing was written");
+      return kExitDataError;
+    }
+    const DocumentSummary& summary = conversion.summary;
+    if (summary.unknown_codes != 0)
+      Report("warning: " + name + ": " + std::to_string(summary.unknown_codes) +
+             " glyph code(s) with no meaning in the ML-TT encoding were copied unchanged");
+    if (!options_.quiet || !summary.fonts_left_alone.empty()) {
+      std::string line = name + ": " + std::to_string(summary.runs) +
+                         (summary.runs == 1 ? " run" : " runs") + " of text converted (" +
+                         std::to_string(summary.characters) + " characters)";
+      if (!summary.fonts_left_alone.empty()) {
+        line += "; left alone, in fonts of another or an unknown encoding:";
+        for (const std::string& font : summary.fonts_left_alone)
+          line += " \"" + Printable(font) + "\"";
+        line += " (if one holds ML-TT codes, name it with --legacy-font)";
+      }
+      Report(line);
+    }
+    Done(bytes_read_);
+    return WriteBytes(conversion.bytes);
   }
 
   // The inputs are read, then checked and converted in turn, piece by piece: the text is never
   // held in UTF-16 beside its output, and each input's bytes go once it is converted.
-  int RunToGlyphCodes() {
+  int RunToGlyphCodes(std::string first) {
     std::vector<std::string> inputs(inputs_.size());
-    for (std::size_t i = 0; i < inputs.size(); ++i)
+    inputs.front() = std::move(first);
+    for (std::size_t i = 1; i < inputs.size(); ++i)
       if (const auto status = Read(inputs_[i], inputs[i])) return *status;
     TextConverter converter(bytes_read_);  // never more units than bytes
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -281,12 +338,16 @@ class Filter {
     return Write(std::move(converter).Finish());
   }
 
-  int RunToUnicode() {
+  int RunToUnicode(std::string first) {
     std::u16string text;
     std::vector<InputSegment> segments;
     for (const std::string& input : inputs_) {
       std::string bytes;
-      if (const auto status = Read(input, bytes)) return *status;
+      if (&input == &inputs_.front()) {
+        bytes = std::move(first);
+      } else if (const auto status = Read(input, bytes)) {
+        return *status;
+      }
       segments.push_back({DisplayName(input), text.size()});
       text.reserve(text.size() + bytes.size());
       const auto append = [&text](std::u16string_view piece) { text.append(piece); };
@@ -339,6 +400,21 @@ class Filter {
              " cannot be encoded; nothing was written");
       return kExitSoftware;
     }
+    return Commit(output, write_failure);
+  }
+
+  // Writes bytes as they are.
+  int WriteBytes(std::string_view bytes) const {
+    OutputFile output;
+    if (const auto failure = output.Open(output_)) {
+      Report(failure->message);
+      return failure->status;
+    }
+    return Commit(output, output.Write(bytes));
+  }
+
+  // Puts a written output in place, unless writing it failed.
+  int Commit(OutputFile& output, std::optional<OutputFailure> write_failure) const {
     const bool later = static_cast<bool>(report_.sync_folder_later);
     if (!write_failure) {
       write_failure = output.Commit(!later);

@@ -30,6 +30,10 @@ ML-TTRevathi, or with --to-unicode text in that encoding back into Unicode.
 Reads the FILEs in order, or standard input when none is given or for -, and
 converts them as one text. With --output-dir or --in-place, converts each FILE
 on its own instead (and with -r the files in each FOLDER), on every processor.
+A Word (.docx) or OpenDocument (.odt) document among the inputs, known by its
+content, is converted as a document: the Malayalam text changes encoding and
+font, and everything else stays as it was. It is written to a file, never to a
+terminal, and converted on its own, not joined with other inputs.
 
   -o, --output=FILE          write to FILE instead of standard output
       --to-unicode           convert text in the ML-TT encoding (ML-TTRevathi
@@ -57,6 +61,12 @@ on its own instead (and with -r the files in each FOLDER), on every processor.
       --digits=FORM          with --to-unicode: ascii (default) writes the
                                digit codes as ASCII digits; malayalam as
                                Malayalam digits
+      --unicode-font=NAME    in documents: the font converted text is set in
+                               with --to-unicode (default: AnjaliOldLipi)
+      --ml-tt-font=NAME      in documents: the font converted text is set in
+                               otherwise (default: ML-TTRevathi)
+      --legacy-font=NAME     in documents, with --to-unicode: text in the font
+                               NAME is in the ML-TT encoding too (repeatable)
       --output-dir=DIR       convert each input on its own into DIR, under its
                                own name (the files of a folder under their
                                names inside it); DIR is created
@@ -76,7 +86,8 @@ Exit status:
   0   success
   64  bad options
   65  an input that is not valid UTF-8, a character that latin1 or cp1252
-      cannot hold, or input over the limit of 1024 MiB in all
+      cannot hold, input over the limit of 1024 MiB in all, or a document
+      that cannot be converted (encrypted, a .doc, broken XML)
   66  an input that is missing, cannot be read, or is a folder
   70  an internal error
   71  not enough memory
@@ -100,6 +111,9 @@ enum LongOnly : int {
   kDigits,
   kOutputDir,
   kInPlace,
+  kUnicodeFont,
+  kMlTtFont,
+  kLegacyFont,
 };
 
 constexpr const char* kShortOptions = ":o:rj:qhV";  // ':' first: a missing value returns ':'
@@ -112,6 +126,9 @@ constexpr option kLongOptions[] = {
     {"digits", required_argument, nullptr, kDigits},
     {"output-dir", required_argument, nullptr, kOutputDir},
     {"in-place", no_argument, nullptr, kInPlace},
+    {"unicode-font", required_argument, nullptr, kUnicodeFont},
+    {"ml-tt-font", required_argument, nullptr, kMlTtFont},
+    {"legacy-font", required_argument, nullptr, kLegacyFont},
     {"recursive", no_argument, nullptr, 'r'},
     {"jobs", required_argument, nullptr, 'j'},
     {"quiet", no_argument, nullptr, 'q'},
@@ -217,6 +234,17 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
       case kInPlace:
         options.in_place = true;
         break;
+      case kUnicodeFont:
+      case kMlTtFont:
+      case kLegacyFont: {
+        const std::string name = value;
+        if (name.empty() || name.size() > 255 || name.find_first_of("\n\r\t") != std::string::npos)
+          return UsageError("invalid font name '" + Printable(name) + "'");
+        if (option == kUnicodeFont) options.documents.unicode_font = name;
+        if (option == kMlTtFont) options.documents.ml_tt_font = name;
+        if (option == kLegacyFont) options.documents.legacy_fonts.push_back(name);
+        break;
+      }
       case 'r':
         options.recursive = true;
         break;

@@ -7,6 +7,8 @@
 
 #include <lipimattam/to_unicode.h>
 
+#include "documents/document.h"
+
 namespace lipimattam {
 
 enum class Encoding {
@@ -31,6 +33,8 @@ struct Options {
   bool recursive = false;  // folders among the inputs are converted file by file
   bool quiet = false;      // no progress bar and no summary
   unsigned jobs = 0;       // files converted at once; 0 for two per processor
+  // For documents: the fonts; the direction and the forms are set from the options above.
+  DocumentOptions documents;
 
   [[nodiscard]] bool IsBatch() const { return output_dir.has_value() || in_place; }
 };

@@ -10,16 +10,16 @@ set -euo pipefail
 runtime=(
   build-essential cmake ninja-build g++ pkg-config libutfcpp-dev libicu-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-tools-dev qt6-l10n-tools
-  fonts-smc-anjalioldlipi libharfbuzz-dev python3-fonttools python3-brotli
+  fonts-smc-anjalioldlipi libharfbuzz-dev python3-fonttools python3-brotli libzip-dev
 )
 # Developing: tests, benchmarks, clang's tools and sanitizers, the page and its browser tests,
-# the packages' checks.
+# the packages' checks, LibreOffice to open the converted test documents.
 development=(
   clang-14 clang-format-14 clang-tidy-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   emscripten node-acorn chromium chromium-driver python3-selenium
   dpkg-dev lintian appstream desktop-file-utils groff-base
-  valgrind time util-linux
+  valgrind time util-linux libreoffice-writer-nogui poppler-utils
 )
 
 packages=("${runtime[@]}")
