@@ -588,7 +588,7 @@ class DocxConverter {
     bool has_fonts = false;
     if (properties != kNoNode) {
       const XmlNode& node = tree[properties];
-      start_tag = RewriteStartTag(p + "rPr", node.attributes, {}, {}, false);
+      start_tag = RewriteStartTag(p + "rPr", tree.Attributes(properties), {}, {}, false);
       if (!tree.IsEmptyTag(properties)) start_tag = std::string(tree.StartTag(properties));
       if (change.twins_to_complex) {
         for (const PropertyTwin& twin : kPropertyTwins) {
@@ -611,12 +611,12 @@ class DocxConverter {
           std::vector<std::string_view> drop;
           std::vector<AttributeChange> fonts;
           for (const SlotAttributes& slot : kSlotAttributes) {
-            for (const XmlNodeAttribute& attribute : element.attributes)
+            for (const XmlNodeAttribute& attribute : tree.Attributes(child))
               if (attribute.name.space == kW && attribute.name.local == slot.theme)
                 drop.push_back(attribute.qualified);
             fonts.push_back({p + std::string(slot.font), XmlEscape(change.font, true)});
           }
-          item.element = RewriteStartTag(p + "rFonts", element.attributes, drop, fonts, true);
+          item.element = RewriteStartTag(p + "rFonts", tree.Attributes(child), drop, fonts, true);
         }
         if (const auto value = set.find(local); value != set.end()) {
           item.element = ValueElement(p, local, value->second);

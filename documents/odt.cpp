@@ -469,13 +469,13 @@ class OdtConverter {
       std::vector<AttributeChange> set;
       const auto qualified = [&tree, properties](std::string_view space, std::string_view local,
                                                  const std::string& fallback) {
-        for (const XmlNodeAttribute& attribute : tree[properties].attributes)
+        for (const XmlNodeAttribute& attribute : tree.Attributes(properties))
           if (attribute.name.space == space && attribute.name.local == local)
             return std::string(attribute.qualified);
         return fallback;
       };
       const auto drop_details = [&](bool complex) {
-        for (const XmlNodeAttribute& attribute : node.attributes) {
+        for (const XmlNodeAttribute& attribute : tree.Attributes(properties)) {
           for (const std::string_view detail : kFontDetails) {
             const std::string local = std::string(detail) + (complex ? "-complex" : "");
             const bool fo_family = !complex && detail == "font-family";
@@ -506,9 +506,9 @@ class OdtConverter {
       }
       if (set.empty()) continue;
       const bool empty = tree.IsEmptyTag(properties);
-      part->edits.Replace(
-          node.begin, empty ? node.end : node.content_begin,
-          RewriteStartTag(style + std::string(node.name.local), node.attributes, drop, set, empty));
+      part->edits.Replace(node.begin, empty ? node.end : node.content_begin,
+                          RewriteStartTag(style + std::string(node.name.local),
+                                          tree.Attributes(properties), drop, set, empty));
     }
   }
 

@@ -68,7 +68,7 @@ std::string ResolvePartName(std::string_view source_part, std::string_view targe
 }
 
 std::string RewriteStartTag(std::string_view qualified_name,
-                            const std::vector<XmlNodeAttribute>& attributes,
+                            std::span<const XmlNodeAttribute> attributes,
                             const std::vector<std::string_view>& drop,
                             const std::vector<AttributeChange>& set, bool empty) {
   std::string tag = "<" + std::string(qualified_name);

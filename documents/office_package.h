@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,7 +53,7 @@ struct AttributeChange {
   std::string value;  // written as is: escaped by the caller
 };
 [[nodiscard]] std::string RewriteStartTag(std::string_view qualified_name,
-                                          const std::vector<XmlNodeAttribute>& attributes,
+                                          std::span<const XmlNodeAttribute> attributes,
                                           const std::vector<std::string_view>& drop,
                                           const std::vector<AttributeChange>& set, bool empty);
 

@@ -59,6 +59,14 @@ std::vector<std::u16string> ConvertPieces(const std::vector<std::u16string>& pie
 }
 
 FontReading FontClasses::Reading(std::string_view font) {
+  const auto known = known_.find(font);
+  if (known != known_.end()) return known->second;
+  const FontReading reading = Classify(font);
+  known_.emplace(font, reading);
+  return reading;
+}
+
+FontReading FontClasses::Classify(std::string_view font) {
   for (const std::string& extra : options_.legacy_fonts)
     if (SameFontName(font, extra)) return FontReading::kMlTt;
   const auto encoding = LegacyFontEncoding(font);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -35,8 +36,11 @@ class FontClasses {
   }
 
  private:
+  FontReading Classify(std::string_view font);
+
   const DocumentOptions& options_;
   std::set<std::string, std::less<>> left_alone_;
+  std::map<std::string, FontReading, std::less<>> known_;  // each name classified once
 };
 
 // The ML-TT code a character in a font of this reading stands for (Word keeps symbol-font

@@ -74,6 +74,7 @@ std::variant<XmlTree, XmlError> XmlTree::Parse(std::string_view xml) {
         node.prefix = prefix;
         node.begin = token.begin;
         node.end = node.content_begin = node.content_end = token.end;
+        node.first_attribute = static_cast<std::uint32_t>(tree.attributes_.size());
         for (const XmlAttribute& attribute : token.attributes) {
           const auto [attribute_prefix, attribute_local] = SplitName(attribute.name);
           if (attribute.name == "xmlns" || attribute_prefix == "xmlns") continue;
@@ -85,8 +86,9 @@ std::variant<XmlTree, XmlError> XmlTree::Parse(std::string_view xml) {
                               "the prefix '" + std::string(attribute_prefix) + "' is not bound"};
             attribute_space = *bound;
           }
-          node.attributes.push_back(
+          tree.attributes_.push_back(
               {{attribute_space, attribute_local}, attribute.name, attribute.value});
+          ++node.attribute_count;
         }
         const std::uint32_t index = add(std::move(node));
         if (open.empty() && tree.root_ == kNoNode) tree.root_ = index;
@@ -130,7 +132,7 @@ std::variant<XmlTree, XmlError> XmlTree::Parse(std::string_view xml) {
 
 std::optional<std::string_view> XmlTree::Attribute(std::uint32_t element, std::string_view space,
                                                    std::string_view local) const {
-  for (const XmlNodeAttribute& attribute : nodes_[element].attributes)
+  for (const XmlNodeAttribute& attribute : Attributes(element))
     if (attribute.name.local == local && attribute.name.space == space) return attribute.value;
   return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -35,9 +36,10 @@ struct XmlNode {
   std::string_view prefix;  // of an element, as written ("w" in <w:t>)
   std::size_t begin = 0;    // the element's bytes, tags included, or the text's: [begin, end)
   std::size_t end = 0;
-  std::size_t content_begin = 0;  // between the start tag and the end tag; for an empty tag,
-  std::size_t content_end = 0;    // both are `end`
-  std::vector<XmlNodeAttribute> attributes;
+  std::size_t content_begin = 0;      // between the start tag and the end tag; for an empty tag,
+  std::size_t content_end = 0;        // both are `end`
+  std::uint32_t first_attribute = 0;  // the element's attributes in the tree's list
+  std::uint32_t attribute_count = 0;
   std::uint32_t parent = kNoNode;
   std::uint32_t first_child = kNoNode;
   std::uint32_t next_sibling = kNoNode;
@@ -52,6 +54,11 @@ class XmlTree {
   [[nodiscard]] std::uint32_t Root() const { return root_; }
   [[nodiscard]] const XmlNode& operator[](std::uint32_t index) const { return nodes_[index]; }
 
+  // An element's attributes, namespace declarations left out.
+  [[nodiscard]] std::span<const XmlNodeAttribute> Attributes(std::uint32_t element) const {
+    const XmlNode& node = nodes_[element];
+    return {attributes_.data() + node.first_attribute, node.attribute_count};
+  }
   // The value of an attribute as written, or nothing.
   [[nodiscard]] std::optional<std::string_view> Attribute(std::uint32_t element,
                                                           std::string_view space,
@@ -71,6 +78,7 @@ class XmlTree {
  private:
   std::string_view xml_;
   std::vector<XmlNode> nodes_;
+  std::vector<XmlNodeAttribute> attributes_;
   std::uint32_t root_ = kNoNode;
 };
 
