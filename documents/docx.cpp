@@ -765,7 +765,8 @@ class DocxConverter {
 
   void ApplyStyleChanges() {
     for (const auto& [where, change] : style_changes_) {
-      const auto [part, properties] = where;
+      Part* const part = where.first;
+      const std::uint32_t properties = where.second;
       const XmlNode& node = part->tree[properties];
       part->edits.Replace(node.begin, node.end,
                           RunPropertiesBytes(*part, properties, node.prefix, change));

@@ -461,7 +461,8 @@ class OdtConverter {
 
   void ApplyStyleChanges() {
     for (const auto& [where, change] : changes_) {
-      const auto [part, properties] = where;
+      Part* const part = where.first;
+      const std::uint32_t properties = where.second;
       const XmlTree& tree = part->tree;
       const XmlNode& node = tree[properties];
       const std::string style = node.prefix.empty() ? "" : std::string(node.prefix) + ":";

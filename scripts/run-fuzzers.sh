@@ -12,7 +12,7 @@ mkdir -p build/fuzz/artifacts
 status=0
 passed=0
 failed=0
-targets=(convert_fuzz codec_fuzz xml_fuzz)
+targets=(convert_fuzz codec_fuzz xml_fuzz document_fuzz)
 for target in "${targets[@]}"; do
   seeds=fuzz/corpus/${target%_fuzz}
   dictionary=fuzz/${target%_fuzz}.dict
