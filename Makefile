@@ -59,13 +59,15 @@ package: dev-deps
 install-package: package
 	@$$([ "$$(id -u)" -eq 0 ] || echo sudo) apt-get install -y ./build/release/*.deb
 
-# The README's pictures: the window, in the display font, and the page in Chromium.
+# The README's pictures: the window, in the display font, the page in Chromium, and a document
+# before and after conversion, rendered by LibreOffice.
 screenshot: dev-deps
 	@cmake --preset release >/dev/null
-	@cmake --build --preset release --target lipimattam-screenshot web
+	@cmake --build --preset release --target lipimattam-screenshot web lipimattam-cli
 	@QT_QPA_PLATFORM=offscreen ./build/release/ui/lipimattam-screenshot assets/screenshot.png
 	@/usr/bin/python3 tests/web_test.py build/release/web/page/index.html --screenshot \
 		assets/web-screenshot.png
+	@bash scripts/document-screenshot.sh build/release assets
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
