@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace lipimattam {
 namespace {
 
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+// Office documents nest a few dozen elements deep; the rules walk the tree recursively, so a
+// part nested deeper is refused rather than allowed to exhaust the stack.
+constexpr std::size_t kMaxDepth = 1000;
 
 struct Binding {
   std::string_view prefix;  // empty for the default namespace
@@ -93,6 +97,9 @@ std::variant<XmlTree, XmlError> XmlTree::Parse(std::string_view xml) {
         const std::uint32_t index = add(std::move(node));
         if (open.empty() && tree.root_ == kNoNode) tree.root_ = index;
         if (token.kind == XmlTokenKind::kStartTag) {
+          if (open.size() >= kMaxDepth)
+            return XmlError{token.begin, "elements nested more than " +
+                                             std::to_string(kMaxDepth) + " deep"};
           open.push_back(index);
           last_child.push_back(kNoNode);
         } else {

@@ -252,12 +252,17 @@ TEST(Documents, FaultsNameThePartAndTheByte) {
   auto no_main = Docx("");
   no_main.erase("_rels/.rels");
   auto invalid_utf8 = Odt("<text:p>\xC3</text:p>", "");
+  std::string deep;
+  for (int i = 0; i < 5000; ++i) deep += "<w:sdt>";
+  auto nested = Docx(deep);  // left open: the depth is refused first
   const Case cases[] = {
       {DocumentFormat::kDocx, broken, "word/document.xml",
        broken["word/document.xml"].find("</w:r>")},
       {DocumentFormat::kDocx, no_main, "_rels/.rels", std::nullopt},
       {DocumentFormat::kOdt, invalid_utf8, "content.xml", invalid_utf8["content.xml"].find('\xC3')},
       {DocumentFormat::kOdt, {{"styles.xml", "<x/>"}}, "content.xml", std::nullopt},
+      {DocumentFormat::kDocx, nested, "word/document.xml",
+       nested["word/document.xml"].find("<w:sdt>") + 7 * (1000 - 2)},
   };
   for (const Case& c : cases) {
     const Converted converted = Convert(c.format, c.parts);
