@@ -344,7 +344,7 @@ class Filter {
     for (const std::string& input : inputs_) {
       std::string bytes;
       if (&input == &inputs_.front()) {
-        bytes = std::move(first);
+        bytes.swap(first);
       } else if (const auto status = Read(input, bytes)) {
         return *status;
       }

@@ -452,7 +452,7 @@ class OdtConverter {
     if (named.empty()) {
       for (int n = static_cast<int>(additions.styles.size());; ++n) {
         named = "Lipimattam" + std::to_string(n);
-        if (style_names_[&part].count(named) == 0) break;
+        if (!style_names_[&part].contains(named)) break;
       }
       style_names_[&part].insert(named);
     }
@@ -566,7 +566,7 @@ class OdtConverter {
     for (const std::string& face : additions.faces) {
       bool declared = false;
       if (const auto found = faces_.find(&part); found != faces_.end())
-        declared = found->second.count(face) != 0;
+        declared = found->second.contains(face);
       if (!declared)
         faces += "<style:font-face style:name=\"" + XmlEscape(face, true) +
                  "\" svg:font-family=\"" + XmlEscape(face, true) + "\"/>";

@@ -55,7 +55,7 @@ std::variant<XmlTree, XmlError> XmlTree::Parse(std::string_view xml) {
       }
       last_child.back() = index;
     }
-    tree.nodes_.push_back(std::move(node));
+    tree.nodes_.push_back(node);
     return index;
   };
   while (scanner.Next(token)) {
@@ -94,12 +94,12 @@ std::variant<XmlTree, XmlError> XmlTree::Parse(std::string_view xml) {
               {{attribute_space, attribute_local}, attribute.name, attribute.value});
           ++node.attribute_count;
         }
-        const std::uint32_t index = add(std::move(node));
+        const std::uint32_t index = add(node);
         if (open.empty() && tree.root_ == kNoNode) tree.root_ = index;
         if (token.kind == XmlTokenKind::kStartTag) {
           if (open.size() >= kMaxDepth)
-            return XmlError{token.begin, "elements nested more than " +
-                                             std::to_string(kMaxDepth) + " deep"};
+            return XmlError{token.begin,
+                            "elements nested more than " + std::to_string(kMaxDepth) + " deep"};
           open.push_back(index);
           last_child.push_back(kNoNode);
         } else {
@@ -124,7 +124,7 @@ std::variant<XmlTree, XmlError> XmlTree::Parse(std::string_view xml) {
         node.is_cdata = token.kind == XmlTokenKind::kCData;
         node.begin = node.content_begin = token.begin;
         node.end = node.content_end = token.end;
-        add(std::move(node));
+        add(node);
         break;
       }
       case XmlTokenKind::kComment:

@@ -109,7 +109,7 @@ inline std::string Zip(const std::vector<ZipEntry>& entries) {
 // The parts of a document as a file: an ODT's mimetype first and stored.
 inline std::string DocumentFile(const std::map<std::string, std::string>& parts) {
   std::vector<ZipEntry> entries;
-  if (parts.count("content.xml") != 0)
+  if (parts.contains("content.xml"))
     entries.push_back({"mimetype", "application/vnd.oasis.opendocument.text", true});
   for (const auto& [name, bytes] : parts) entries.push_back({name, bytes, false});
   entries.push_back({"media/picture.png", std::string(4096, '\x89'), true});

@@ -30,7 +30,7 @@ struct Converted {
 };
 
 Converted Convert(DocumentFormat format, std::map<std::string, std::string> parts,
-                  DocumentOptions options = {}) {
+                  const DocumentOptions& options = {}) {
   Converted converted;
   converted.result = ConvertDocumentParts(
       format,
@@ -262,7 +262,7 @@ TEST(Documents, FaultsNameThePartAndTheByte) {
       {DocumentFormat::kOdt, invalid_utf8, "content.xml", invalid_utf8["content.xml"].find('\xC3')},
       {DocumentFormat::kOdt, {{"styles.xml", "<x/>"}}, "content.xml", std::nullopt},
       {DocumentFormat::kDocx, nested, "word/document.xml",
-       nested["word/document.xml"].find("<w:sdt>") + 7 * (1000 - 2)},
+       nested["word/document.xml"].find("<w:sdt>") + std::size_t{7} * (1000 - 2)},
   };
   for (const Case& c : cases) {
     const Converted converted = Convert(c.format, c.parts);
