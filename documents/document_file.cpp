@@ -2,10 +2,12 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace lipimattam {
 namespace {
@@ -75,6 +77,77 @@ DocumentFormat FormatOf(zip_t* archive) {
   Fail("", "a ZIP archive that is neither a Word (DOCX) nor an OpenDocument text (ODT) file");
 }
 
+// A new archive of the entries of `original` in their order: each changed entry with its new
+// bytes, compressed; every other one as it was stored, its compressed bytes copied.
+std::string WriteArchive(zip_t* original,
+                         const std::vector<std::pair<std::string, std::string>>& changed) {
+  zip_error_t error;
+  zip_error_init(&error);
+  std::unique_ptr<zip_source_t, SourceFreer> target(
+      zip_source_buffer_create(nullptr, 0, 0, &error));
+  if (!target) throw std::bad_alloc();
+  std::unique_ptr<zip_t, ArchiveCloser> archive(
+      zip_open_from_source(target.get(), ZIP_TRUNCATE, &error));
+  if (!archive) throw std::bad_alloc();
+  zip_source_keep(target.get());
+  const auto cannot = [&archive](const std::string& name) {
+    Fail(name, std::string("cannot be written: ") + zip_strerror(archive.get()));
+  };
+  const zip_int64_t entries = zip_get_num_entries(original, 0);
+  for (zip_int64_t i = 0; i < entries; ++i) {
+    const auto index = static_cast<zip_uint64_t>(i);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(original, index, 0, &stat) != 0 || stat.name == nullptr)
+      Fail("", zip_strerror(original));
+    const std::string name = stat.name;
+    const auto edited = std::find_if(changed.begin(), changed.end(),
+                                     [&name](const auto& part) { return part.first == name; });
+    zip_source_t* data =
+        edited != changed.end()
+            ? zip_source_buffer(archive.get(), edited->second.data(), edited->second.size(), 0)
+            : zip_source_zip(archive.get(), original, index, ZIP_FL_COMPRESSED, 0, -1);
+    if (data == nullptr) cannot(name);
+    const zip_int64_t added = zip_file_add(archive.get(), name.c_str(), data, ZIP_FL_ENC_UTF_8);
+    if (added < 0) {
+      zip_source_free(data);
+      cannot(name);
+    }
+    const auto at = static_cast<zip_uint64_t>(added);
+    // A copied entry keeps its method, so that its stored bytes are taken as they are.
+    const bool method_known = (stat.valid & ZIP_STAT_COMP_METHOD) != 0;
+    (void)zip_set_file_compression(archive.get(), at,
+                                   edited != changed.end() || !method_known
+                                       ? ZIP_CM_DEFLATE
+                                       : static_cast<zip_int32_t>(stat.comp_method),
+                                   0);
+    if ((stat.valid & ZIP_STAT_MTIME) != 0)
+      (void)zip_file_set_mtime(archive.get(), at, stat.mtime, 0);
+    std::uint8_t system = 0;
+    std::uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(original, index, 0, &system, &attributes) == 0)
+      (void)zip_file_set_external_attributes(archive.get(), at, 0, system, attributes);
+  }
+  int comment_length = 0;
+  if (const char* comment = zip_get_archive_comment(original, &comment_length, 0);
+      comment != nullptr && comment_length > 0)
+    (void)zip_set_archive_comment(archive.get(), comment,
+                                  static_cast<zip_uint16_t>(comment_length));
+  if (zip_close(archive.get()) != 0)
+    Fail("", std::string("cannot write the converted archive: ") + zip_strerror(archive.get()));
+  (void)archive.release();  // closed and freed
+  zip_stat_t written;
+  zip_stat_init(&written);
+  if (zip_source_stat(target.get(), &written) != 0 || zip_source_open(target.get()) != 0)
+    Fail("", "cannot read the converted archive back");
+  std::string bytes(written.size, '\0');
+  const zip_int64_t got = zip_source_read(target.get(), bytes.data(), written.size);
+  zip_source_close(target.get());
+  if (got < 0 || static_cast<zip_uint64_t>(got) != written.size)
+    Fail("", "cannot read the converted archive back");
+  return bytes;
+}
+
 DocumentFileConversion Convert(std::string_view bytes, const DocumentOptions& options) {
   if (bytes.substr(0, kOleMagic.size()) == kOleMagic)
     Fail("",
@@ -82,12 +155,11 @@ DocumentFileConversion Convert(std::string_view bytes, const DocumentOptions& op
          ".docx or .odt and convert that");
   zip_error_t error;
   zip_error_init(&error);
-  // libzip writes the new archive into this source's buffer; the original stays in `bytes`.
   std::unique_ptr<zip_source_t, SourceFreer> source(
       zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error));
   if (!source) throw std::bad_alloc();
   std::unique_ptr<zip_t, ArchiveCloser> archive(
-      zip_open_from_source(source.get(), ZIP_CHECKCONS, &error));
+      zip_open_from_source(source.get(), ZIP_CHECKCONS | ZIP_RDONLY, &error));
   if (!archive) {
     const std::string message = "not a valid ZIP archive (" + ZipError(&error) + ")";
     zip_error_fini(&error);
@@ -116,36 +188,7 @@ DocumentFileConversion Convert(std::string_view bytes, const DocumentOptions& op
       options);
   if (parts.error) throw Failure{*parts.error};
   result.summary = std::move(parts.summary);
-  std::deque<std::string> kept;  // the new parts' bytes, until the archive is written
-  for (auto& [name, part_bytes] : parts.changed) {
-    const zip_int64_t index = zip_name_locate(archive.get(), name.c_str(), 0);
-    zip_stat_t stat;
-    zip_stat_init(&stat);
-    (void)zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat);
-    const std::string& stored = kept.emplace_back(std::move(part_bytes));
-    zip_source_t* part = zip_source_buffer(archive.get(), stored.data(), stored.size(), 0);
-    if (part == nullptr ||
-        zip_file_replace(archive.get(), static_cast<zip_uint64_t>(index), part, 0) != 0) {
-      zip_source_free(part);
-      Fail(name, std::string("cannot be replaced: ") + zip_strerror(archive.get()));
-    }
-    (void)zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                                   0);
-    if ((stat.valid & ZIP_STAT_MTIME) != 0)
-      (void)zip_file_set_mtime(archive.get(), static_cast<zip_uint64_t>(index), stat.mtime, 0);
-  }
-  if (zip_close(archive.get()) != 0)
-    Fail("", std::string("cannot write the converted archive: ") + zip_strerror(archive.get()));
-  (void)archive.release();  // closed
-  zip_stat_t written;
-  zip_stat_init(&written);
-  if (zip_source_stat(source.get(), &written) != 0 || zip_source_open(source.get()) != 0)
-    Fail("", "cannot read the converted archive back");
-  result.bytes.resize(written.size);
-  const zip_int64_t got = zip_source_read(source.get(), result.bytes.data(), written.size);
-  zip_source_close(source.get());
-  if (got < 0 || static_cast<zip_uint64_t>(got) != written.size)
-    Fail("", "cannot read the converted archive back");
+  result.bytes = WriteArchive(archive.get(), parts.changed);
   return result;
 }
 
