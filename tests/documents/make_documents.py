@@ -349,3 +349,7 @@ for form in ("ml-tt", "unicode"):
     order = body[:2] + lines["table"] + [body[2] + "1"] + body[3:]
     (OUT / f"{form}.expected.txt").write_text("\n".join(order) + "\n")
     (OUT / f"{form}.deleted.txt").write_text(lines["deleted"][0] + "\n")
+    # The Malayalam of the other stories as converted: each must be in the converted file.
+    stories = [expected([run], form) for place, _, runs in STORY
+               if place in ("header", "footer", "note", "box") for run in runs if run[0] == "ml"]
+    (OUT / f"{form}.stories.txt").write_text("\n".join(stories) + "\n")
