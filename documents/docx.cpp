@@ -167,6 +167,12 @@ class DocxConverter {
           type == "comments")
         ConvertStory(target);
     }
+    if (options_.direction == DocumentDirection::kToUnicode) {
+      // Styles that set an ML-TT font and no text uses yet: new text in them is Unicode too.
+      if (defaults_ != kNoNode) ChangeIfMlTt({styles_part_, defaults_});
+      for (const auto& [id, style] : styles_)
+        if (style.properties != kNoNode) ChangeIfMlTt({styles_part_, style.properties});
+    }
     ApplyStyleChanges();
     PartsConversion result;
     result.changed = store_.Changed();
@@ -371,6 +377,9 @@ class DocxConverter {
         properties == kNoNode ? kNoNode : tree.Child(properties, kW, "pStyle");
     if (style != kNoNode)
       context.paragraph_style = XmlUnescape(tree.Attribute(style, kW, "val").value_or(""));
+    const std::uint32_t mark = properties == kNoNode ? kNoNode : tree.Child(properties, kW, "rPr");
+    if (mark != kNoNode && options_.direction == DocumentDirection::kToUnicode)
+      ChangeIfMlTt({&part, mark});
     Walk(part, paragraph, context);
     Convert(atoms);
   }
@@ -680,6 +689,18 @@ class DocxConverter {
     for (std::size_t i = 0; i < own; ++i)
       if (layers[i].properties != kNoNode) StyleChange(layers[i]).twins_to_complex = true;
     record.change.twins_to_complex = true;
+  }
+
+  // Run properties of a style, or of a paragraph's mark, that set an ML-TT font themselves get
+  // the Unicode font and the complex-script twins.
+  void ChangeIfMlTt(const Layer& layer) {
+    for (const Slot slot : {kAscii, kHAnsi}) {
+      const auto [font, set_at] = SlotFont({layer}, slot);
+      if (set_at < 0 || fonts_.Reading(font) == FontReading::kNone) continue;
+      PropertyChange& change = StyleChange(layer);
+      change.font = options_.unicode_font;
+      change.twins_to_complex = true;
+    }
   }
 
   PropertyChange& StyleChange(const Layer& layer) {

@@ -98,6 +98,22 @@ class OdtConverter {
     }
     if (styles != nullptr) ConvertPart(*styles);
     ConvertPart(*content);
+    if (options_.direction == DocumentDirection::kToUnicode) {
+      // Styles that set an ML-TT font and no text uses yet: new text in them is Unicode too.
+      std::vector<const Style*> all = {&default_paragraph_};
+      for (const auto& [key, style] : common_) all.push_back(&style);
+      for (const auto& [part, styles_of_part] : automatic_)
+        for (const auto& [key, style] : styles_of_part) all.push_back(&style);
+      for (const Style* style : all) {
+        if (style->properties == kNoNode) continue;
+        const std::vector<Layer> own = {{style->part, style->properties}};
+        const auto [font, set_at] = FontOf(own, false);
+        if (set_at < 0 || fonts_.Reading(font) == FontReading::kNone) continue;
+        PropertyChange& change = changes_[{style->part, style->properties}];
+        change.face = options_.unicode_font;
+        change.twins_to_complex = true;
+      }
+    }
     ApplyStyleChanges();
     for (auto& [part, additions] : additions_) WriteAdditions(*part, additions);
     PartsConversion result;

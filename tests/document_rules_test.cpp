@@ -187,15 +187,22 @@ TEST(DocxFormat, ConvertedRunsTakeTheUnicodeFontWhereTheOldOneWasSetWithComplexT
   const std::string styles = Style(
       "paragraph", "Heading",
       R"(<w:rPr><w:rFonts w:ascii="ML-TTRevathi" w:hAnsi="ML-TTRevathi"/><w:b/><w:sz w:val="36"/></w:rPr>)");
+  const std::string unused = Style("paragraph", "Unused", kMlTtFonts);  // no text uses it
   const std::string body =
+      R"(<w:p><w:pPr><w:rPr><w:rFonts w:ascii="ML-TTKarthika"/></w:rPr></w:pPr></w:p>)" +
       Paragraph("Heading", kPlainRun) +
       R"(<w:p><w:r><w:rPr><w:rStyle w:val="X"/><w:rFonts w:asciiTheme="minorHAnsi" w:ascii="ML-TTRevathi" w:hAnsi="ML-TTRevathi"/><w:i/><w:color w:val="FF0000"/><w:sz w:val="28"/></w:rPr>)" +
       kText + "</w:r></w:p>";
   DocumentOptions options;
   options.unicode_font = "Manjari";
-  const Converted converted = Convert(DocumentFormat::kDocx, Docx(body, styles), options);
+  const Converted converted = Convert(DocumentFormat::kDocx, Docx(body, styles + unused), options);
   ASSERT_FALSE(converted.result.error);
   const std::string& out_styles = converted.parts.at("word/styles.xml");
+  // A style and a paragraph mark that set the ML-TT font take the Unicode one, used or not.
+  const std::string manjari = R"(<w:rFonts w:ascii="Manjari" w:hAnsi="Manjari" w:cs="Manjari"/>)";
+  EXPECT_NE(out_styles.find(R"(w:styleId="Unused"><w:rPr>)" + manjari), std::string::npos);
+  EXPECT_NE(converted.parts.at("word/document.xml").find("<w:pPr><w:rPr>" + manjari),
+            std::string::npos);
   EXPECT_NE(out_styles.find(R"(<w:rFonts w:ascii="Manjari" w:hAnsi="Manjari" w:cs="Manjari"/>)"
                             R"(<w:b/><w:bCs/><w:sz w:val="36"/><w:szCs w:val="36"/>)"),
             std::string::npos)
