@@ -3,7 +3,8 @@
 #   make        CMake's default generator (Make) at -j2, without tests and without the page,
 #               as Debian's packaging helpers build it
 #   no-window   Ninja without the window (LIPIMATTAM_BUILD_UI=OFF): the filter, its man page
-#               and its tests, which must pass
+#               and its tests, built; the man page's test and the filter's tests of
+#               documents run (the development build runs them all)
 # Each configuration says what failed; the script fails if any did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,7 +37,7 @@ if run no-window cmake -S . -B "$root/no-window" -G Ninja -DLIPIMATTAM_BUILD_UI=
       -DLIPIMATTAM_WARNINGS_AS_ERRORS=ON &&
    run no-window cmake --build "$root/no-window" &&
    run no-window env TMPDIR="$PWD/$root" ctest --test-dir "$root/no-window" --output-on-failure \
-      --no-tests=error -j2; then
+      --no-tests=error -j2 -R '^(man_page|install_layout|CliDocuments\.|CliTest\.)'; then
   passed=$((passed + 1))
 else
   failed=$((failed + 1))

@@ -6,13 +6,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+targets=(convert_fuzz codec_fuzz xml_fuzz document_fuzz)
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+cmake --build --preset fuzz --target "${targets[@]}"
 mkdir -p build/fuzz/artifacts
 status=0
 passed=0
 failed=0
-targets=(convert_fuzz codec_fuzz xml_fuzz document_fuzz)
 for target in "${targets[@]}"; do
   seeds=fuzz/corpus/${target%_fuzz}
   dictionary=fuzz/${target%_fuzz}.dict

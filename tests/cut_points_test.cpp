@@ -31,7 +31,7 @@ std::u16string RandomGlyphs(std::mt19937& random, std::size_t length) {
 TEST(CutPoints, TheHalvesAtEveryCutPointGiveTheWhole) {
   std::mt19937 random(21);
   std::size_t cuts = 0;
-  for (std::size_t round = 0; round < 4000; ++round) {
+  for (std::size_t round = 0; round < (testing::kSanitized ? 1000u : 4000u); ++round) {
     const std::u16string text = testing::RandomText(random, 1 + round % 30);
     const std::u16string whole = ConvertText(text);
     for (std::size_t at = 0; at <= text.size(); ++at) {
@@ -76,7 +76,7 @@ TEST(CutPoints, EverySyllableBoundaryIsOne) {
 // part where it begins; and the output offsets are those of the parts.
 TEST(CutPoints, WantedOffsetsMoveToTheNextCutPoint) {
   std::mt19937 random(5);
-  for (std::size_t round = 0; round < 2000; ++round) {
+  for (std::size_t round = 0; round < (testing::kSanitized ? 500u : 2000u); ++round) {
     const std::u16string text = testing::RandomText(random, 1 + round % 50);
     std::vector<std::size_t> wanted;
     for (std::size_t at = 0; at <= text.size() + 2; at += 1 + random() % 7) wanted.push_back(at);

@@ -9,6 +9,14 @@
 
 namespace lipimattam::testing {
 
+// Whether the tests run under the sanitizers, where each conversion costs many times more:
+// property tests there take fewer rounds.
+#ifdef LIPIMATTAM_SANITIZED
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 inline std::u16string Units(std::initializer_list<char16_t> units) {
   return {units};
 }
