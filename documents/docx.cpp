@@ -758,6 +758,7 @@ class DocxConverter {
         }
         if (at < child.text.size()) all.push_back({at, child.text.size(), false, {}});
         std::string bytes;
+        bool split_inside = false;
         for (const Segment& segment : all) {
           if (!current) {
             current = segment.converted;
@@ -771,6 +772,7 @@ class DocxConverter {
           } else if (*current != segment.converted) {
             bytes += split(segment.converted);
             current = segment.converted;
+            split_inside = true;
           }
           const std::u16string_view text =
               segment.converted ? std::u16string_view(segment.output)
@@ -778,7 +780,7 @@ class DocxConverter {
                                       .substr(segment.begin, segment.end - segment.begin);
           if (!text.empty()) bytes += text_element(child, text);
         }
-        const bool untouched = all.size() == 1 && !all.front().converted;
+        const bool untouched = all.size() == 1 && !all.front().converted && !split_inside;
         if (!untouched) part.edits.Replace(tree[child.node].begin, tree[child.node].end, bytes);
       }
     }

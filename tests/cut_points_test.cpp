@@ -51,7 +51,7 @@ TEST(CutPoints, TheHalvesAtEveryCutPointGiveTheWhole) {
           << "cut at " << at << " of " << Hex(glyphs);
     }
   }
-  EXPECT_GT(cuts, 40000u);  // the property was tried, not skipped
+  EXPECT_GT(cuts, testing::kSanitized ? 10000u : 40000u);  // the property was tried, not skipped
 }
 
 // Every syllable of real words begins at a cut point, both ways; inside one there is none.
@@ -116,9 +116,9 @@ TEST(CutPoints, AClusterGoesWithItsConsonant) {
   };
   const Case cases[] = {
       {u"t\u00A3{Xw ", {1, 3}, {0, 2}},  // E sign | KSSA, RA sign | TA: all after each offset
-      {u"tIcfw", {2}, {2}},               // KE, then RA: a cut already
-      {u"ttI", {1}, {0}},                 // the AI sign's two codes go with KA
-      {u"Ipw", {1, 2}, {3, 3}},           // post-base signs stay with their consonant
+      {u"tIcfw", {2}, {2}},              // KE, then RA: a cut already
+      {u"ttI", {1}, {0}},                // the AI sign's two codes go with KA
+      {u"Ipw", {1, 2}, {3, 3}},          // post-base signs stay with their consonant
   };
   for (const Case& c : cases) {
     const CutReading read = ConvertToUnicodeWithCuts(c.glyphs, c.wanted);

@@ -220,7 +220,9 @@ TEST(DocxFormat, ConvertedRunsTakeTheUnicodeFontWhereTheOldOneWasSetWithComplexT
 TEST(DocxFormat, UnicodeToMlTtSplitsRunsWhereTheScriptChangesAndCarriesComplexSizes) {
   const std::string body =
       R"(<w:p><w:r><w:rPr><w:b w:val="0"/><w:bCs/><w:sz w:val="22"/><w:szCs w:val="36"/></w:rPr>)"
-      R"(<w:t xml:space="preserve">Kerala: കേരളം, ഇന്ത്യ (India)</w:t></w:r></w:p>)";
+      R"(<w:t xml:space="preserve">Kerala: കേരളം, ഇന്ത്യ (India)</w:t></w:r></w:p><w:p><w:r>)"
+      R"(<w:rPr><w:b w:val="0"/><w:bCs/><w:sz w:val="22"/><w:szCs w:val="36"/></w:rPr><w:t>കേരളം)"
+      R"(</w:t><w:t xml:space="preserve"> English</w:t></w:r></w:p>)";
   DocumentOptions options;
   options.direction = DocumentDirection::kToMlTt;
   const Converted converted = Convert(DocumentFormat::kDocx, Docx(body), options);
@@ -235,7 +237,12 @@ TEST(DocxFormat, UnicodeToMlTtSplitsRunsWhereTheScriptChangesAndCarriesComplexSi
             "<w:p><w:r>" + latin + R"(<w:t xml:space="preserve">Kerala: </w:t></w:r><w:r>)" +
                 ml_tt + "<w:t xml:space=\"preserve\">" + ToMlTt("കേരളം, ഇന്ത്യ") +
                 "</w:t></w:r><w:r>" + latin +
-                R"(<w:t xml:space="preserve"> (India)</w:t></w:r></w:p></w:body></w:document>)");
+                R"(<w:t xml:space="preserve"> (India)</w:t></w:r></w:p>)"
+                // A text of its own after the Malayalam one goes back to the run as it was.
+                R"(<w:p><w:r>)" +
+                ml_tt + "<w:t>" + ToMlTt("കേരളം") + "</w:t></w:r><w:r>" + latin +
+                R"(<w:t xml:space="preserve"> English</w:t></w:r></w:p>)"
+                "</w:body></w:document>");
 }
 
 TEST(Documents, LegacyFontsOfOtherEncodingsAreNamedInTheSummary) {
