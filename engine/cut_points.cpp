@@ -59,6 +59,11 @@ bool IsCutPoint(std::u16string_view input, std::size_t at) {
   for (; k > 0 && input[k - 1] > 0xFF && IsSign(input[k - 1]); --k)
     if (input[k - 1] == kVirama) return false;
   if (k < at && k > 0 && input[k - 1] <= 0xFF && !blank(input[k - 1])) return false;
+  // A doubled virama reaches further: past the RA, YA or VA sign that the second one forms and
+  // the signs after it, to the next consonant.
+  const auto forms_sign = [](char16_t unit) { return unit == kYa || unit == kVa || unit == kRa; };
+  if (k >= 3 && forms_sign(input[k - 1]) && input[k - 2] == kVirama && input[k - 3] == kVirama)
+    return false;
   // YA, VA and RA after a virama become its consonant's sub-joined sign, even across signs
   // between them. Only where the virama stands right after a consonant does the sign land
   // inside that cluster; elsewhere it may stand last (the RA sign with nothing to stand

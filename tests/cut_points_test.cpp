@@ -72,6 +72,22 @@ TEST(CutPoints, EverySyllableBoundaryIsOne) {
         << "syllable at " << cut.input << ", code " << cut.output << " of " << Hex(converted.text);
 }
 
+// Malformed text the fuzzer found: at every cut point the halves give the whole.
+TEST(CutPoints, HoldInMalformedText) {
+  const std::u16string texts[] = {
+      u" \u0D4D\u0D4D\u0D30\u0D48\u0D35\u0D7C",  // a doubled virama, then RA, AI and VA
+      u"\u0D15\u0D4D\u0D4D\u0D2F\u0D47\u0D35",   // the same with YA and the E sign
+  };
+  for (const std::u16string& text : texts) {
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+      if (!IsCutPoint(text, at)) continue;
+      EXPECT_EQ(Hex(ConvertText(text.substr(0, at)) + ConvertText(text.substr(at))),
+                Hex(ConvertText(text)))
+          << "cut at " << at << " of " << Hex(text);
+    }
+  }
+}
+
 // A run boundary inside a syllable moves to where the syllable ends: the syllable goes with the
 // part where it begins; and the output offsets are those of the parts.
 TEST(CutPoints, WantedOffsetsMoveToTheNextCutPoint) {
