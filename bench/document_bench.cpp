@@ -50,6 +50,13 @@ std::string MlTtDocument(int pages) {
   return lipimattam::testing::DocumentFile(lipimattam::testing::Docx(body, styles));
 }
 
+// Pages per second, and the pages as the benchmark's N for the fitted complexity.
+void CountPages(benchmark::State& state) {
+  state.SetComplexityN(state.range(0));
+  state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.range(0)),
+                                                 benchmark::Counter::kIsIterationInvariantRate);
+}
+
 const std::string& Document(int pages) {
   static std::map<int, std::string> documents;
   auto& document = documents[pages];
@@ -64,9 +71,7 @@ void DocxToUnicode(benchmark::State& state) {
     if (converted.error) state.SkipWithError(converted.error->message.c_str());
     benchmark::DoNotOptimize(converted);
   }
-  state.SetComplexityN(state.range(0));
-  state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+  CountPages(state);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(document.size()));
 }
 
@@ -82,9 +87,7 @@ void DocxToMlTt(benchmark::State& state) {
     if (converted.error) state.SkipWithError(converted.error->message.c_str());
     benchmark::DoNotOptimize(converted);
   }
-  state.SetComplexityN(state.range(0));
-  state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+  CountPages(state);
 }
 
 BENCHMARK(DocxToUnicode)

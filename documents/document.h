@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -50,6 +51,9 @@ struct DocumentError {
 
 // Gives the bytes of a document's entry by name, or nothing when there is none.
 using ReadPart = std::function<std::optional<std::string>(const std::string& name)>;
+
+// The entries of a document held in memory, by name; `parts` must outlive what it returns.
+[[nodiscard]] ReadPart ReadPartsOf(const std::map<std::string, std::string>& parts);
 
 struct PartsConversion {
   std::vector<std::pair<std::string, std::string>> changed;  // entries edited: name, bytes

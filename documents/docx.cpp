@@ -128,17 +128,6 @@ struct RunRecord {
   PropertyChange change;  // of the run's own properties, when converted
 };
 
-// A character of a paragraph, or a break that ends a stretch of text.
-struct Atom {
-  std::uint32_t record = kNoNode;  // kNoNode for a break
-  std::uint32_t child = 0;
-  std::uint32_t offset = 0;
-  char16_t code = 0;
-  bool convertible = false;
-  ScriptClass script = ScriptClass::kOther;
-  bool deleted = false;
-};
-
 struct ThemeFonts {
   std::map<std::string, std::string, std::less<>> by_attribute;  // "minorHAnsi" -> "Calibri"
 };
@@ -288,7 +277,7 @@ class DocxConverter {
     bool deleted = false;
     std::string table_style;
     std::string paragraph_style;
-    std::vector<Atom>* atoms = nullptr;  // the paragraph being gathered, if any
+    std::vector<TextAtom>* atoms = nullptr;  // the paragraph being gathered, if any
   };
 
   void ConvertStory(const std::string& name) {
@@ -299,13 +288,14 @@ class DocxConverter {
       Fail(name, "Strict Open XML, which is not supported; save the document as a Word document");
     if (root.name.space != kW) Fail(name, "not WordprocessingML");
     records_.clear();
+    sources_.clear();
     Context context;
     Walk(*part, part->tree.Root(), context);
     Rewrite(*part);
   }
 
   static void Break(const Context& context) {
-    if (context.atoms != nullptr) context.atoms->push_back(Atom{});
+    if (context.atoms != nullptr) context.atoms->push_back(TextAtom{});
   }
 
   void Walk(Part& part, std::uint32_t node, Context& context) {
@@ -368,7 +358,7 @@ class DocxConverter {
 
   void Paragraph(Part& part, std::uint32_t paragraph, const Context& outer) {
     const XmlTree& tree = part.tree;
-    std::vector<Atom> atoms;
+    std::vector<TextAtom> atoms;
     Context context = outer;
     context.atoms = &atoms;
     context.paragraph_style = default_paragraph_style_;
@@ -472,7 +462,7 @@ class DocxConverter {
     const bool complex_run = ComplexScriptRun(record.layers);
     const auto record_index = static_cast<std::uint32_t>(records_.size());
     records_.emplace_back();  // its place, before the runs of any text box inside it
-    std::vector<Atom>& atoms = *context.atoms;
+    std::vector<TextAtom>& atoms = *context.atoms;
     for (const std::uint32_t child : tree.ChildElements(run)) {
       const XmlNode& element = tree[child];
       const std::string_view local = element.name.space == kW ? element.name.local : "";
@@ -497,19 +487,19 @@ class DocxConverter {
         continue;
       }
       if (run_child.kind == ChildKind::kOther) {
-        atoms.push_back(Atom{});
+        atoms.push_back(TextAtom{});
         record.children.push_back(std::move(run_child));
         Context inner = context;  // a text box's paragraphs are paragraphs of their own
         inner.atoms = nullptr;
         Walk(part, child, inner);
         continue;
       }
-      const auto child_index = static_cast<std::uint32_t>(record.children.size());
+      const auto source = static_cast<std::uint32_t>(sources_.size());
+      sources_.emplace_back(record_index, static_cast<std::uint32_t>(record.children.size()));
       for (std::size_t i = 0; i < run_child.text.size(); ++i) {
         const char16_t unit = run_child.text[i];
-        Atom atom;
-        atom.record = record_index;
-        atom.child = child_index;
+        TextAtom atom;
+        atom.source = source;
         atom.offset = static_cast<std::uint32_t>(i);
         atom.deleted = context.deleted;
         atom.code = unit;
@@ -532,48 +522,11 @@ class DocxConverter {
   }
 
   // Converts a paragraph's stretches and hands each run its part of the output.
-  void Convert(std::vector<Atom>& atoms) {
-    if (options_.direction == DocumentDirection::kToMlTt) {
-      std::size_t start = 0;
-      for (std::size_t i = 0; i <= atoms.size(); ++i) {
-        if (i < atoms.size() && atoms[i].record != kNoNode &&
-            atoms[i].deleted == atoms[start].deleted)
-          continue;
-        std::vector<ScriptClass> classes;
-        for (std::size_t j = start; j < i; ++j) classes.push_back(atoms[j].script);
-        const std::vector<bool> converted = MalayalamStretches(classes);
-        for (std::size_t j = start; j < i; ++j) atoms[j].convertible = converted[j - start];
-        start = i < atoms.size() && atoms[i].record != kNoNode ? i : i + 1;
-      }
-    }
-    std::size_t i = 0;
-    while (i < atoms.size()) {
-      if (atoms[i].record == kNoNode || !atoms[i].convertible) {
-        ++i;
-        continue;
-      }
-      // A stretch: adjacent convertible characters, all deleted or none.
-      std::vector<std::u16string> pieces;
-      std::vector<std::size_t> piece_starts;
-      std::size_t end = i;
-      while (end < atoms.size() && atoms[end].record != kNoNode && atoms[end].convertible &&
-             atoms[end].deleted == atoms[i].deleted) {
-        if (end == i || atoms[end].record != atoms[end - 1].record ||
-            atoms[end].child != atoms[end - 1].child) {
-          pieces.emplace_back();
-          piece_starts.push_back(end);
-        }
-        pieces.back() += atoms[end].code;
-        ++end;
-      }
-      std::vector<std::u16string> outputs = ConvertPieces(pieces, options_, summary_);
-      for (std::size_t p = 0; p < pieces.size(); ++p) {
-        const Atom& first = atoms[piece_starts[p]];
-        RunChild& child = records_[first.record].children[first.child];
-        child.segments.push_back(
-            {first.offset, first.offset + pieces[p].size(), true, std::move(outputs[p])});
-      }
-      i = end;
+  void Convert(std::vector<TextAtom>& atoms) {
+    for (ConvertedPiece& piece : ConvertAtoms(atoms, options_, summary_)) {
+      const auto [record, child] = sources_[piece.source];
+      records_[record].children[child].segments.push_back(
+          {piece.offset, piece.offset + piece.length, true, std::move(piece.output)});
     }
   }
 
@@ -805,7 +758,8 @@ class DocxConverter {
   std::uint32_t defaults_ = kNoNode;
   std::string default_paragraph_style_;
   std::map<std::string, Style, std::less<>> styles_;
-  std::vector<RunRecord> records_;  // of the story being converted
+  std::vector<RunRecord> records_;                                // of the story being converted
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sources_;  // atoms' texts: record, child
   std::map<std::pair<Part*, std::uint32_t>, PropertyChange> style_changes_;
 };
 

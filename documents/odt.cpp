@@ -59,14 +59,6 @@ struct TextPiece {
   std::vector<std::pair<std::size_t, std::u16string>> outputs;  // start in text, output
 };
 
-struct Atom {
-  std::uint32_t piece = kNoNode;  // kNoNode for a break
-  std::uint32_t offset = 0;
-  char16_t code = 0;
-  bool convertible = false;
-  ScriptClass script = ScriptClass::kOther;
-};
-
 // A change to a style's text properties: the fonts, and each property copied into its twin.
 struct PropertyChange {
   std::string face;          // the font face for both Western and complex text
@@ -233,7 +225,7 @@ class OdtConverter {
 
   struct Context {
     std::vector<Layer> layers;
-    std::vector<Atom>* atoms = nullptr;  // the paragraph being gathered, if any
+    std::vector<TextAtom>* atoms = nullptr;  // the paragraph being gathered, if any
   };
 
   void ConvertPart(Part& part) {
@@ -244,7 +236,7 @@ class OdtConverter {
   }
 
   static void Break(const Context& context) {
-    if (context.atoms != nullptr) context.atoms->push_back(Atom{});
+    if (context.atoms != nullptr) context.atoms->push_back(TextAtom{});
   }
 
   void Walk(Part& part, std::uint32_t node, const Context& context) {
@@ -306,7 +298,7 @@ class OdtConverter {
 
   void Paragraph(Part& part, std::uint32_t paragraph) {
     const XmlTree& tree = part.tree;
-    std::vector<Atom> atoms;
+    std::vector<TextAtom> atoms;
     Context context;
     context.atoms = &atoms;
     if (default_paragraph_.properties != kNoNode)
@@ -331,8 +323,8 @@ class OdtConverter {
     const FontReading reading = fonts_.Reading(FontOf(piece.layers, false).first);
     const auto index = static_cast<std::uint32_t>(pieces_.size());
     for (std::size_t i = 0; i < piece.text.size(); ++i) {
-      Atom atom;
-      atom.piece = index;
+      TextAtom atom;
+      atom.source = index;
       atom.offset = static_cast<std::uint32_t>(i);
       atom.code = piece.text[i];
       if (to_unicode) {
@@ -347,44 +339,12 @@ class OdtConverter {
     pieces_.push_back(std::move(piece));
   }
 
-  void Convert(std::vector<Atom>& atoms) {
-    if (options_.direction == DocumentDirection::kToMlTt) {
-      std::size_t start = 0;
-      for (std::size_t i = 0; i <= atoms.size(); ++i) {
-        if (i < atoms.size() && atoms[i].piece != kNoNode) continue;
-        std::vector<ScriptClass> classes;
-        for (std::size_t j = start; j < i; ++j) classes.push_back(atoms[j].script);
-        const std::vector<bool> converted = MalayalamStretches(classes);
-        for (std::size_t j = start; j < i; ++j) atoms[j].convertible = converted[j - start];
-        start = i + 1;
-      }
-    }
-    std::size_t i = 0;
-    while (i < atoms.size()) {
-      if (atoms[i].piece == kNoNode || !atoms[i].convertible) {
-        ++i;
-        continue;
-      }
-      std::vector<std::u16string> inputs;
-      std::vector<std::size_t> starts;
-      std::size_t end = i;
-      while (end < atoms.size() && atoms[end].piece != kNoNode && atoms[end].convertible) {
-        if (end == i || atoms[end].piece != atoms[end - 1].piece ||
-            atoms[end].offset != atoms[end - 1].offset + 1) {
-          inputs.emplace_back();
-          starts.push_back(end);
-        }
-        inputs.back() += atoms[end].code;
-        ++end;
-      }
-      std::vector<std::u16string> outputs = ConvertPieces(inputs, options_, summary_);
-      for (std::size_t p = 0; p < inputs.size(); ++p) {
-        const Atom& first = atoms[starts[p]];
-        TextPiece& piece = pieces_[first.piece];
-        for (std::size_t k = 0; k < inputs[p].size(); ++k) piece.converted[first.offset + k] = true;
-        piece.outputs.emplace_back(first.offset, std::move(outputs[p]));
-      }
-      i = end;
+  void Convert(std::vector<TextAtom>& atoms) {
+    for (ConvertedPiece& converted : ConvertAtoms(atoms, options_, summary_)) {
+      TextPiece& piece = pieces_[converted.source];
+      for (std::size_t k = 0; k < converted.length; ++k)
+        piece.converted[converted.offset + k] = true;
+      piece.outputs.emplace_back(converted.offset, std::move(converted.output));
     }
   }
 

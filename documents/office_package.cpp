@@ -93,6 +93,14 @@ std::string RewriteStartTag(std::string_view qualified_name,
   return tag + (empty ? "/>" : ">");
 }
 
+ReadPart ReadPartsOf(const std::map<std::string, std::string>& parts) {
+  return [&parts](const std::string& name) -> std::optional<std::string> {
+    const auto found = parts.find(name);
+    if (found == parts.end()) return std::nullopt;
+    return found->second;
+  };
+}
+
 PartsConversion ConvertDocumentParts(DocumentFormat format, const ReadPart& read,
                                      const DocumentOptions& options) {
   try {

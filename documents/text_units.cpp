@@ -7,6 +7,8 @@
 #include <lipimattam/code_pages.h>
 #include <lipimattam/cut_points.h>
 
+#include "documents/xml_scanner.h"
+
 namespace lipimattam {
 namespace {
 
@@ -56,6 +58,49 @@ std::vector<std::u16string> ConvertPieces(const std::vector<std::u16string>& pie
   }
   outputs.push_back(output.substr(from));
   return outputs;
+}
+
+std::vector<ConvertedPiece> ConvertAtoms(std::vector<TextAtom>& atoms,
+                                         const DocumentOptions& options, DocumentSummary& summary) {
+  const auto is_break = [&atoms](std::size_t i) { return atoms[i].source == kNoSource; };
+  if (options.direction == DocumentDirection::kToMlTt) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= atoms.size(); ++i) {
+      if (i < atoms.size() && !is_break(i) && atoms[i].deleted == atoms[start].deleted) continue;
+      std::vector<ScriptClass> classes;
+      for (std::size_t j = start; j < i; ++j) classes.push_back(atoms[j].script);
+      const std::vector<bool> converted = MalayalamStretches(classes);
+      for (std::size_t j = start; j < i; ++j) atoms[j].convertible = converted[j - start];
+      start = i < atoms.size() && !is_break(i) ? i : i + 1;
+    }
+  }
+  std::vector<ConvertedPiece> converted;
+  std::size_t i = 0;
+  while (i < atoms.size()) {
+    if (is_break(i) || !atoms[i].convertible) {
+      ++i;
+      continue;
+    }
+    std::vector<std::u16string> inputs;
+    const std::size_t first_piece = converted.size();
+    std::size_t end = i;
+    for (; end < atoms.size() && !is_break(end) && atoms[end].convertible &&
+           atoms[end].deleted == atoms[i].deleted;
+         ++end) {
+      if (end == i || atoms[end].source != atoms[end - 1].source ||
+          atoms[end].offset != atoms[end - 1].offset + 1) {
+        inputs.emplace_back();
+        converted.push_back({atoms[end].source, atoms[end].offset, 0, {}});
+      }
+      inputs.back() += atoms[end].code;
+      ++converted.back().length;
+    }
+    std::vector<std::u16string> outputs = ConvertPieces(inputs, options, summary);
+    for (std::size_t p = 0; p < outputs.size(); ++p)
+      converted[first_piece + p].output = std::move(outputs[p]);
+    i = end;
+  }
+  return converted;
 }
 
 FontReading FontClasses::Reading(std::string_view font) {
@@ -138,26 +183,7 @@ std::string ToUtf8(std::u16string_view utf16) {
 }
 
 std::string EscapeText(std::u16string_view text) {
-  std::string out;
-  for (const char c : ToUtf8(text)) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return XmlEscape(ToUtf8(text));
 }
 
 }  // namespace lipimattam

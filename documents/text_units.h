@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -13,6 +14,36 @@
 #include "documents/legacy_fonts.h"
 
 namespace lipimattam {
+
+// Classes of characters for converting into ML-TT: Malayalam (with the joiners), what may
+// stand between Malayalam words (spaces, punctuation), and everything else.
+enum class ScriptClass { kMalayalam, kNeutral, kOther };
+
+// A character of a paragraph gathered for conversion, or a break that ends a stretch of text.
+inline constexpr std::uint32_t kNoSource = UINT32_MAX;
+struct TextAtom {
+  std::uint32_t source = kNoSource;  // the text it stands in (a run's, a text node); none: a break
+  std::uint32_t offset = 0;          // its place in that text
+  char16_t code = 0;                 // what is converted: the character, or the code it stands for
+  bool convertible = false;
+  bool deleted = false;  // tracked as deleted: deleted and live text never convert together
+  ScriptClass script = ScriptClass::kOther;
+};
+
+// The output of the atoms of one source that stand together.
+struct ConvertedPiece {
+  std::uint32_t source = kNoSource;
+  std::uint32_t offset = 0;
+  std::size_t length = 0;  // atoms
+  std::u16string output;
+};
+
+// Converts a paragraph's atoms: converting into ML-TT, first marks the Malayalam and what
+// stands between Malayalam words as convertible. Each stretch of adjacent convertible atoms
+// converts as one text, and each piece of it gets its share of the output.
+[[nodiscard]] std::vector<ConvertedPiece> ConvertAtoms(std::vector<TextAtom>& atoms,
+                                                       const DocumentOptions& options,
+                                                       DocumentSummary& summary);
 
 // Converts the pieces, joined, as one text and gives each piece its share of the output: the
 // output is cut at the engine's first cut point at or after each piece's start, so a syllable
@@ -47,9 +78,6 @@ class FontClasses {
 // text as U+F020..U+F0FF), or the character itself.
 [[nodiscard]] char16_t CodeOf(char16_t unit, FontReading reading);
 
-// Classes of characters for converting into ML-TT: Malayalam (with the joiners), what may
-// stand between Malayalam words (spaces, punctuation), and everything else.
-enum class ScriptClass { kMalayalam, kNeutral, kOther };
 [[nodiscard]] ScriptClass ClassOf(char16_t unit);
 
 // Marks which units of a stretch are converted into ML-TT: Malayalam, and the neutral units
@@ -60,7 +88,7 @@ enum class ScriptClass { kMalayalam, kNeutral, kOther };
 [[nodiscard]] std::u16string ToUtf16(std::string_view utf8);
 [[nodiscard]] std::string ToUtf8(std::u16string_view utf16);
 
-// Character data for converted text: &, <, > and CR as references.
+// Character data for converted text, escaped as XmlEscape escapes it.
 [[nodiscard]] std::string EscapeText(std::u16string_view text);
 
 }  // namespace lipimattam

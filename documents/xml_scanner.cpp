@@ -275,6 +275,9 @@ std::string XmlEscape(std::string_view text, bool in_attribute) {
       case '"':
         out += in_attribute ? "&quot;" : "\"";
         break;
+      case '\r':  // a reader would take a CR as written for a line break
+        out += "&#13;";
+        break;
       default:
         out += c;
     }

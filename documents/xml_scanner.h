@@ -77,7 +77,7 @@ class XmlScanner {
 // resolved, in UTF-8. The scanner has checked the references.
 [[nodiscard]] std::string XmlUnescape(std::string_view written);
 
-// UTF-8 text as character data: &, < and > written as references (and " in attributes).
+// UTF-8 text as character data: &, <, > and CR written as references (and " in attributes).
 [[nodiscard]] std::string XmlEscape(std::string_view text, bool in_attribute = false);
 
 }  // namespace lipimattam

@@ -48,14 +48,7 @@ lipimattam::PartsConversion Convert(lipimattam::DocumentFormat format,
                                     lipimattam::DocumentDirection direction) {
   lipimattam::DocumentOptions options;
   options.direction = direction;
-  return lipimattam::ConvertDocumentParts(
-      format,
-      [&parts](const std::string& name) -> std::optional<std::string> {
-        const auto found = parts.find(name);
-        if (found == parts.end()) return std::nullopt;
-        return found->second;
-      },
-      options);
+  return lipimattam::ConvertDocumentParts(format, lipimattam::ReadPartsOf(parts), options);
 }
 
 }  // namespace

@@ -32,14 +32,7 @@ struct Converted {
 Converted Convert(DocumentFormat format, std::map<std::string, std::string> parts,
                   const DocumentOptions& options = {}) {
   Converted converted;
-  converted.result = ConvertDocumentParts(
-      format,
-      [&parts](const std::string& name) -> std::optional<std::string> {
-        const auto found = parts.find(name);
-        if (found == parts.end()) return std::nullopt;
-        return found->second;
-      },
-      options);
+  converted.result = ConvertDocumentParts(format, ReadPartsOf(parts), options);
   for (const auto& [name, bytes] : converted.result.changed) parts[name] = bytes;
   converted.parts = std::move(parts);
   return converted;
