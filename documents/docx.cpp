@@ -163,11 +163,7 @@ class DocxConverter {
         if (style.properties != kNoNode) ChangeIfMlTt({styles_part_, style.properties});
     }
     ApplyStyleChanges();
-    PartsConversion result;
-    result.changed = store_.Changed();
-    summary_.fonts_left_alone = fonts_.LeftAlone();
-    result.summary = summary_;
-    return result;
+    return store_.Result(summary_, fonts_.LeftAlone());
   }
 
  private:

@@ -108,11 +108,7 @@ class OdtConverter {
     }
     ApplyStyleChanges();
     for (auto& [part, additions] : additions_) WriteAdditions(*part, additions);
-    PartsConversion result;
-    result.changed = store_.Changed();
-    summary_.fonts_left_alone = fonts_.LeftAlone();
-    result.summary = summary_;
-    return result;
+    return store_.Result(summary_, fonts_.LeftAlone());
   }
 
  private:

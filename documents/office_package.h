@@ -35,6 +35,12 @@ class PartStore {
   Part* Load(const std::string& name);
   // The parts that were edited, with their new bytes.
   [[nodiscard]] std::vector<std::pair<std::string, std::string>> Changed() const;
+  // The conversion's result: the edited parts and the summary.
+  [[nodiscard]] PartsConversion Result(DocumentSummary summary,
+                                       std::vector<std::string> fonts_left_alone) const {
+    summary.fonts_left_alone = std::move(fonts_left_alone);
+    return {Changed(), std::move(summary), std::nullopt};
+  }
 
  private:
   const ReadPart& read_;
