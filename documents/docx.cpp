@@ -39,16 +39,13 @@ constexpr std::array<std::string_view, 44> kRunPropertyOrder = {
     "specVanish", "oMath",    "rPrChange",
 };
 
-std::size_t RunPropertyRank(const XmlNode& node) {
-  if (node.name.space != kW) return kRunPropertyOrder.size();
-  const auto* found =
-      std::find(kRunPropertyOrder.begin(), kRunPropertyOrder.end(), node.name.local);
-  return static_cast<std::size_t>(found - kRunPropertyOrder.begin());
-}
 std::size_t RunPropertyRank(std::string_view local) {
   return static_cast<std::size_t>(
       std::find(kRunPropertyOrder.begin(), kRunPropertyOrder.end(), local) -
       kRunPropertyOrder.begin());
+}
+std::size_t RunPropertyRank(const XmlNode& node) {
+  return node.name.space == kW ? RunPropertyRank(node.name.local) : kRunPropertyOrder.size();
 }
 
 // The three font slots a run's characters are drawn with: ASCII, the rest of Latin (the codes
@@ -294,6 +291,13 @@ class DocxConverter {
     if (context.atoms != nullptr) context.atoms->push_back(TextAtom{});
   }
 
+  // Walks an element whose text converts apart from the text around it.
+  void WalkApart(Part& part, std::uint32_t node, Context& inner, const Context& outer) {
+    Break(outer);
+    Walk(part, node, inner);
+    Break(outer);
+  }
+
   void Walk(Part& part, std::uint32_t node, Context& context) {
     const XmlTree& tree = part.tree;
     for (const std::uint32_t child : tree.ChildElements(node)) {
@@ -324,17 +328,13 @@ class DocxConverter {
               properties == kNoNode ? kNoNode : tree.Child(properties, kW, "tblStyle");
           if (style != kNoNode)
             inner.table_style = XmlUnescape(tree.Attribute(style, kW, "val").value_or(""));
-          Break(context);
-          Walk(part, child, inner);
-          Break(context);
+          WalkApart(part, child, inner, context);
           continue;
         }
         if (local == "del" || local == "moveFrom") {
           Context inner = context;
           inner.deleted = true;
-          Break(context);
-          Walk(part, child, inner);
-          Break(context);
+          WalkApart(part, child, inner, context);
           continue;
         }
       } else if (element.name.space == kMath) {
