@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const lipimattam::PartsConversion converted = Convert(format, parts, direction);
   if (converted.error) {
     Expect(!converted.error->message.empty());
-    Expect(converted.error->message.find("internal error") == std::string::npos);
+    // A message may quote the part; a fault of the program begins so.
+    Expect(converted.error->message.rfind("internal error", 0) != 0);
     return 0;
   }
   for (const auto& [name, bytes] : converted.changed) {
