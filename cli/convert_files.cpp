@@ -26,6 +26,7 @@
 #include "cli/messages.h"
 #include "cli/output_file.h"
 #include "cli/text_codec.h"
+#include "cli/text_stream.h"
 #include "documents/document_file.h"
 
 namespace lipimattam {
@@ -45,16 +46,9 @@ const char* EncodingName(Encoding encoding) {
   return "";
 }
 
-// The most text converted at once. Converting into the font's encoding holds the input and the
-// output, at most three times the input in all; reading back to Unicode holds more.
-constexpr std::size_t kMaxInputBytes = std::size_t{1} << 30;
-constexpr std::size_t kReadChunk = std::size_t{1} << 16;
-
-// One input's place in the text that is converted as a whole.
-struct InputSegment {
-  std::string name;
-  std::size_t first_unit = 0;
-};
+// A document is read whole; text is read, converted and written a piece at a time.
+constexpr std::size_t kMaxDocumentBytes = std::size_t{1} << 30;
+constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 
 struct ReadFailure {
   int status;
@@ -79,47 +73,49 @@ class InputFile {
   bool owned_;
 };
 
-// Reads a whole file, or standard input for "-", of at most `budget` bytes.
-std::optional<ReadFailure> ReadAll(const std::string& input, std::size_t budget, bool only_input,
-                                   std::string& bytes) {
-  const auto cannot_read = [&](int error) {
-    return ReadFailure{kExitNoInput,
-                       "cannot read " + DisplayName(input) + ": " + SystemError(error)};
-  };
-  const auto too_large = [&] {
-    return ReadFailure{kExitDataError, DisplayName(input) + ": the input is larger than " +
-                                           std::to_string(kMaxInputBytes >> 20) + " MiB" +
-                                           (only_input ? "" : " in all") +
-                                           "; split the text and convert it in parts"};
-  };
-  const InputFile file(input);
-  if (file.fd() < 0) return cannot_read(errno);
-  struct stat info {};
-  if (::fstat(file.fd(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) return cannot_read(EISDIR);
-    if (S_ISREG(info.st_mode)) {
-      const auto size = static_cast<std::size_t>(info.st_size);
-      if (size > budget) return too_large();
-      bytes.resize(size + kReadChunk);
-    }
-  }
-  // Reads straight into the string, growing it as needed: a file of known size in one go.
-  std::size_t used = 0;
-  for (;;) {
-    if (bytes.size() - used < kReadChunk)
-      bytes.resize(std::max<std::size_t>(bytes.size() * 2, used + kReadChunk));
-    const ssize_t got = ::read(file.fd(), bytes.data() + used, bytes.size() - used);
+ReadFailure CannotRead(const std::string& input, int error) {
+  return {kExitNoInput, "cannot read " + DisplayName(input) + ": " + SystemError(error)};
+}
+
+// Reads up to `wanted` more bytes onto the end of `bytes`, fewer only at the end of the input.
+std::optional<ReadFailure> ReadMore(const InputFile& file, const std::string& input,
+                                    std::size_t wanted, std::string& bytes) {
+  std::size_t used = bytes.size();
+  bytes.resize(used + wanted);
+  while (wanted != 0) {
+    const ssize_t got = ::read(file.fd(), bytes.data() + used, wanted);
     if (got > 0) {
       used += static_cast<std::size_t>(got);
-      if (used > budget) return too_large();
+      wanted -= static_cast<std::size_t>(got);
     } else if (got == 0) {
       break;
     } else if (errno != EINTR) {
-      return cannot_read(errno);
+      return CannotRead(input, errno);
     }
   }
   bytes.resize(used);
   return std::nullopt;
+}
+
+// Opens an input, refusing a folder.
+std::optional<ReadFailure> Open(const InputFile& file, const std::string& input) {
+  if (file.fd() < 0) return CannotRead(input, errno);
+  struct stat info {};
+  if (::fstat(file.fd(), &info) == 0 && S_ISDIR(info.st_mode)) return CannotRead(input, EISDIR);
+  return std::nullopt;
+}
+
+// Reads the rest of a document, which is held whole.
+std::optional<ReadFailure> ReadRest(const InputFile& file, const std::string& input,
+                                    std::string& bytes) {
+  for (;;) {
+    const std::size_t before = bytes.size();
+    if (const auto failure = ReadMore(file, input, kReadPiece, bytes)) return failure;
+    if (bytes.size() > kMaxDocumentBytes)
+      return ReadFailure{kExitDataError, DisplayName(input) + ": the document is larger than " +
+                                             std::to_string(kMaxDocumentBytes >> 20) + " MiB"};
+    if (bytes.size() - before < kReadPiece) return std::nullopt;
+  }
 }
 
 // "story.txt:12:5", from a name as messages show it.
@@ -131,87 +127,6 @@ std::string Position(const std::string& input, const TextPosition& position) {
   return PositionIn(DisplayName(input), position);
 }
 
-std::string InvalidUtf8Message(const std::string& input, const Utf8Error& error) {
-  if (error.internal)
-    return "internal error: the UTF-8 decoders disagree about the piece of " + DisplayName(input) +
-           " at byte offset " + std::to_string(error.byte_offset) + "; nothing was written";
-  return Position(input, error.position) + ": invalid UTF-8 at byte offset " +
-         std::to_string(error.byte_offset) + " (byte 0x" + Hex(error.byte, 2) +
-         "); nothing was written";
-}
-
-CodePage CodePageOf(Encoding encoding) {
-  switch (encoding) {
-    case Encoding::kCp1252:
-      return CodePage::kCp1252;
-    case Encoding::kMacRoman:
-      return CodePage::kMacRoman;
-    case Encoding::kUtf8:
-    case Encoding::kLatin1:
-      break;
-  }
-  return CodePage::kLatin1;
-}
-
-// The first character of valid UTF-8 text that the font has no glyph code for and that the
-// single-byte output cannot hold either: its byte offset and code point.
-std::optional<std::pair<std::size_t, char32_t>> FirstCharacterWithoutByte(std::string_view bytes,
-                                                                          Encoding encoding) {
-  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  const std::size_t start = bytes.substr(0, 3) == kByteOrderMark ? 3 : 0;
-  for (auto at = bytes.begin() + static_cast<std::ptrdiff_t>(start); at != bytes.end();) {
-    const auto offset = static_cast<std::size_t>(at - bytes.begin());
-    const char32_t code_point = utf8::unchecked::next(at);
-    if (!ConvertsIntoCodePage(code_point, CodePageOf(encoding)))
-      return std::pair{offset, code_point};
-  }
-  return std::nullopt;
-}
-
-// Hands the units of one input to `take`: UTF-8 decoded, or one unit per byte; with Mac Roman,
-// UTF-8 decoded and each Mac Roman character taken as the code it stands for.
-std::optional<Utf8Error> DecodeInput(std::string_view bytes, Encoding encoding,
-                                     const Utf16Sink& take) {
-  if (encoding == Encoding::kUtf8) return DecodeUtf8(bytes, take);
-  if (encoding == Encoding::kMacRoman) {
-    std::u16string codes;
-    return DecodeUtf8(bytes, [&codes, &take](std::u16string_view piece) {
-      codes.assign(piece);
-      for (char16_t& unit : codes) {
-        const int code = ByteOfUnit(unit, CodePage::kMacRoman);
-        if (code >= 0) unit = static_cast<char16_t>(code);
-      }
-      take(codes);
-    });
-  }
-  DecodeSingleBytes(bytes, CodePageOf(encoding), take);
-  return std::nullopt;
-}
-
-// The UTF-8 length of UTF-16 text: the input bytes a decoded piece stands for.
-std::uint64_t Utf8Length(std::u16string_view piece) {
-  std::uint64_t length = 0;
-  for (const char16_t unit : piece) {  // a surrogate pair takes four bytes, two for each half
-    const bool two =
-        unit >= 0x80 && (unit < 0x800 || IsHighSurrogate(unit) || IsLowSurrogate(unit));
-    length += unit < 0x80 ? 1u : two ? 2u : 3u;
-  }
-  return length;
-}
-
-// "story.txt:12:5" for a unit of the whole text.
-std::string Locate(std::u16string_view text, const std::vector<InputSegment>& segments,
-                   std::size_t unit_index) {
-  const InputSegment* segment = &segments.front();
-  for (const InputSegment& candidate : segments)
-    if (candidate.first_unit <= unit_index) segment = &candidate;
-  const std::size_t segment_end =
-      segment + 1 == segments.data() + segments.size() ? text.size() : (segment + 1)->first_unit;
-  const std::u16string_view segment_text =
-      text.substr(segment->first_unit, segment_end - segment->first_unit);
-  return PositionIn(segment->name, PositionOfUnit(segment_text, unit_index - segment->first_unit));
-}
-
 class Filter {
  public:
   Filter(const Options& options, const std::vector<std::string>& inputs, const std::string& output,
@@ -219,13 +134,33 @@ class Filter {
       : options_(options), inputs_(inputs), output_(output), report_(report) {}
 
   int Run() {
-    std::string first;
-    if (const auto status = Read(inputs_.front(), first)) return *status;
-    const int status = LooksLikeDocument(first) ? RunDocument(std::move(first))
-                       : options_.to_unicode    ? RunToUnicode(std::move(first))
-                                                : RunToGlyphCodes(std::move(first));
-    if (counted_ < bytes_read_) Done(bytes_read_ - counted_);  // a byte order mark, a failure
-    return status;
+    if (options_.max_input) {  // files too large are refused before anything is read
+      std::uint64_t sizes = 0;
+      for (const std::string& input : inputs_) {
+        struct stat info {};
+        if (input != kStandardStream && ::stat(input.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+          sizes += static_cast<std::uint64_t>(info.st_size);
+        if (sizes > *options_.max_input)
+          return Fail({kExitDataError, OverTheLimit(input) + "; nothing was written"});
+      }
+    }
+    const std::string& name = inputs_.front();
+    const InputFile file(name);
+    std::string head;
+    if (const auto failure = Open(file, name)) return Fail(*failure);
+    if (const auto failure = ReadMore(file, name, kReadPiece, head)) return Fail(*failure);
+    Read(head.size());
+    if (LooksLikeDocument(head)) {
+      if (inputs_.size() > 1) return DocumentAmongOthers(name);
+      if (const auto failure = ReadRest(file, name, head)) return Fail(*failure);
+      Read(head.size() - bytes_read_);
+      if (!WithinLimit())
+        return Fail({kExitDataError, OverTheLimit(name) + "; nothing was written"});
+      return RunDocument(std::move(head));
+    }
+    for (std::size_t i = 1; i < inputs_.size(); ++i)
+      if (const auto status = Check(inputs_[i])) return *status;
+    return RunText(file, std::move(head));
   }
 
   // How much input was read.
@@ -234,28 +169,44 @@ class Filter {
  private:
   void Report(const std::string& message) const { report_.message(message); }
 
-  // Counts input bytes as converted.
-  void Done(std::uint64_t bytes) {
-    counted_ += bytes;
+  int Fail(const ReadFailure& failure) const {
+    Report(failure.message);
+    return failure.status;
+  }
+
+  int DocumentAmongOthers(const std::string& input) const {
+    Report(DisplayName(input) +
+           ": a document is converted on its own, not joined with other inputs (use "
+           "--output-dir to convert several); nothing was written");
+    return kExitUsage;
+  }
+
+  // Whether the input read so far is within --max-input.
+  [[nodiscard]] bool WithinLimit() const {
+    return !options_.max_input || bytes_read_ <= *options_.max_input;
+  }
+
+  std::string OverTheLimit(const std::string& input) const {
+    return DisplayName(input) + ": the input is larger than --max-input " +
+           std::to_string(*options_.max_input) + " bytes" + (inputs_.size() == 1 ? "" : " in all");
+  }
+
+  // Counts input bytes as read and converted.
+  void Read(std::size_t bytes) {
+    bytes_read_ += bytes;
     if (report_.bytes_done != nullptr)
       report_.bytes_done->fetch_add(bytes, std::memory_order_relaxed);
   }
 
-  // Reads the next input within what is left of the limit; reports a failure, and a document
-  // among several inputs.
-  std::optional<int> Read(const std::string& input, std::string& bytes) {
-    if (const auto failure =
-            ReadAll(input, kMaxInputBytes - bytes_read_, inputs_.size() == 1, bytes)) {
-      Report(failure->message);
-      return failure->status;
-    }
-    bytes_read_ += bytes.size();
-    if (inputs_.size() > 1 && LooksLikeDocument(bytes)) {
-      Report(DisplayName(input) +
-             ": a document is converted on its own, not joined with other inputs (use "
-             "--output-dir to convert several); nothing was written");
-      return kExitUsage;
-    }
+  // Before any text is written: an input after the first that cannot be read, is a folder or is
+  // a document. Standard input is looked at when its turn comes.
+  std::optional<int> Check(const std::string& input) const {
+    if (input == kStandardStream) return std::nullopt;
+    const InputFile file(input);
+    std::string head;
+    if (const auto failure = Open(file, input)) return Fail(*failure);
+    if (const auto failure = ReadMore(file, input, 8, head)) return Fail(*failure);
+    if (LooksLikeDocument(head)) return DocumentAmongOthers(input);
     return std::nullopt;
   }
 
@@ -298,109 +249,107 @@ class Filter {
       }
       Report(line);
     }
-    Done(bytes_read_);
     return WriteBytes(conversion.bytes);
   }
 
-  // The inputs are read, then checked and converted in turn, piece by piece: the text is never
-  // held in UTF-16 beside its output, and each input's bytes go once it is converted.
-  int RunToGlyphCodes(std::string first) {
-    std::vector<std::string> inputs(inputs_.size());
-    inputs.front() = std::move(first);
-    for (std::size_t i = 1; i < inputs.size(); ++i)
-      if (const auto status = Read(inputs_[i], inputs[i])) return *status;
-    TextConverter converter(bytes_read_);  // never more units than bytes
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-      const std::string& input = inputs_[i];
-      std::string bytes = std::move(inputs[i]);
-      if (options_.output_encoding != Encoding::kUtf8 &&
-          options_.input_encoding == Encoding::kUtf8 &&
-          utf8::is_valid(bytes.begin(), bytes.end())) {
-        if (const auto character = FirstCharacterWithoutByte(bytes, options_.output_encoding)) {
-          Report(Position(input, PositionOfByte(bytes, character->first)) + ": U+" +
-                 Hex(character->second, 4) + " has no glyph code, so " +
-                 EncodingName(options_.output_encoding) +
-                 " cannot hold it (use --output-encoding utf-8); nothing was written");
-          return kExitDataError;
-        }
-      }
-      const bool counting = report_.bytes_done != nullptr;
-      const bool utf8 = options_.input_encoding == Encoding::kUtf8;
-      const auto add = [&](std::u16string_view piece) {
-        converter.Add(piece);
-        if (counting) Done(utf8 ? Utf8Length(piece) : piece.size());
-      };
-      if (const auto error = DecodeInput(bytes, options_.input_encoding, add)) {
-        Report(InvalidUtf8Message(input, *error));
-        return error->internal ? kExitSoftware : kExitDataError;
-      }
-    }
-    return Write(std::move(converter).Finish());
-  }
-
-  int RunToUnicode(std::string first) {
-    std::u16string text;
-    std::vector<InputSegment> segments;
-    for (const std::string& input : inputs_) {
-      std::string bytes;
-      if (&input == &inputs_.front()) {
-        bytes.swap(first);
-      } else if (const auto status = Read(input, bytes)) {
-        return *status;
-      }
-      segments.push_back({DisplayName(input), text.size()});
-      text.reserve(text.size() + bytes.size());
-      const auto append = [&text](std::u16string_view piece) { text.append(piece); };
-      if (const auto error = DecodeInput(bytes, options_.input_encoding, append)) {
-        Report(InvalidUtf8Message(input, *error));
-        return error->internal ? kExitSoftware : kExitDataError;
-      }
-    }
-    ToUnicodeResult result = ConvertToUnicode(text, options_.to_unicode_options);
-    if (result.unknown_codes != 0) {
-      Report("warning: " + std::to_string(result.unknown_codes) +
-             " glyph code(s) with no meaning in the ML-TT encoding were copied unchanged; the "
-             "first, 0x" +
-             Hex(text[result.first_unknown], 2) + ", is at " +
-             Locate(text, segments, result.first_unknown));
-    }
-    std::u16string().swap(text);
-    Done(bytes_read_);
-    return Write(std::move(result.text));
-  }
-
-  // Encodes the converted text piece by piece straight into the output.
-  int Write(std::u16string converted) const {
+  // The inputs, joined as one text, read, converted and written a piece at a time. `head` is
+  // what was read of the first input.
+  int RunText(const InputFile& first, std::string head) {
     OutputFile output;
     if (const auto failure = output.Open(output_)) {
       Report(failure->message);
       return failure->status;
     }
     std::optional<OutputFailure> write_failure;
-    const auto put = [&](std::string_view piece) {
-      write_failure = output.Write(piece);
+    TextStreamSettings settings;
+    settings.to_unicode = options_.to_unicode;
+    settings.input_encoding = options_.input_encoding;
+    settings.output_encoding = options_.output_encoding;
+    settings.forms = options_.to_unicode_options;
+    TextStream stream(settings, [&](std::string_view bytes) {
+      write_failure = output.Write(bytes);
       return !write_failure.has_value();
+    });
+    // What became of the text before a problem: gone with the output file, or already out.
+    const auto failed = [&](const std::string& problem, int status) {
+      const bool handed_on = output.HandedOn();
+      output.Abandon();  // first: standard output and errors may share a file
+      Report(problem + (handed_on ? "; the text before it was written" : "; nothing was written"));
+      return status;
     };
-    EncodeOutcome outcome;
-    switch (options_.output_encoding) {
-      case Encoding::kUtf8:
-      case Encoding::kMacRoman:  // read only: never chosen for output
-        outcome = EncodeUtf8(converted, put);
-        break;
-      case Encoding::kLatin1:
-        outcome = EncodeLatin1(converted, put);
-        break;
-      case Encoding::kCp1252:
-        outcome = EncodeCp1252(converted, put);
+    std::string piece = std::move(head);
+    for (std::size_t i = 0; i < inputs_.size(); ++i) {
+      const std::string& name = inputs_[i];
+      std::optional<InputFile> opened;
+      if (i != 0) {
+        opened.emplace(name);
+        if (const auto failure = Open(*opened, name))
+          return failed(failure->message, failure->status);
+      }
+      const InputFile& file = i == 0 ? first : *opened;
+      stream.BeginInput();
+      for (bool starting = true;; starting = false) {
+        if (i != 0 || !starting) {
+          piece.clear();
+          if (const auto failure = ReadMore(file, name, kReadPiece, piece))
+            return failed(failure->message, failure->status);
+          Read(piece.size());
+          if (starting && LooksLikeDocument(piece))  // standard input, not looked at before
+            return failed(DisplayName(name) +
+                              ": a document is converted on its own, not joined with other "
+                              "inputs (use --output-dir to convert several)",
+                          kExitUsage);
+        }
+        if (piece.empty()) break;
+        if (!WithinLimit()) return failed(OverTheLimit(name), kExitDataError);
+        if (const auto error = stream.Add(piece))
+          return StreamFailed(*error, write_failure, failed);
+      }
+      if (const auto error = stream.EndInput()) return StreamFailed(*error, write_failure, failed);
+    }
+    if (const auto error = stream.Finish()) return StreamFailed(*error, write_failure, failed);
+    if (const UnknownCodes& unknown = stream.Unknown(); unknown.count != 0)
+      Report("warning: " + std::to_string(unknown.count) +
+             " glyph code(s) with no meaning in the ML-TT encoding were copied unchanged; the "
+             "first, 0x" +
+             Hex(unknown.first_code, 2) + ", is at " + Where(unknown.first));
+    return Commit(output, std::nullopt);
+  }
+
+  std::string Where(const TextPlace& place) const {
+    return Position(inputs_[place.input], place.position);
+  }
+
+  // Reports what stopped the text.
+  template <typename Fail>
+  int StreamFailed(const TextStreamError& error, const std::optional<OutputFailure>& write_failure,
+                   const Fail& failed) const {
+    using Kind = TextStreamError::Kind;
+    const std::string where = Where(error.place);
+    switch (error.kind) {
+      case Kind::kInvalidUtf8:
+        return failed(where + ": invalid UTF-8 at byte offset " +
+                          std::to_string(error.byte_offset) + " (byte 0x" + Hex(error.byte, 2) +
+                          ")",
+                      kExitDataError);
+      case Kind::kDecodersDisagree:
+        return failed("internal error: the UTF-8 decoders disagree about " + where +
+                          " (byte offset " + std::to_string(error.byte_offset) + ")",
+                      kExitSoftware);
+      case Kind::kNoByte:
+        return failed(where + ": U+" + Hex(error.code_point, 4) + " has no glyph code, so " +
+                          EncodingName(options_.output_encoding) +
+                          " cannot hold it (use --output-encoding utf-8)",
+                      kExitDataError);
+      case Kind::kUnencodable:
+        return failed(
+            "internal error: output unit 0x" + Hex(error.code_point, 4) + " cannot be encoded",
+            kExitSoftware);
+      case Kind::kSinkStopped:
         break;
     }
-    if (outcome.unwritable_unit) {
-      Report("internal error: output unit 0x" + Hex(converted[*outcome.unwritable_unit], 4) +
-             " at " + std::to_string(*outcome.unwritable_unit) +
-             " cannot be encoded; nothing was written");
-      return kExitSoftware;
-    }
-    return Commit(output, write_failure);
+    Report(write_failure ? write_failure->message : "internal error: the output stopped");
+    return write_failure ? write_failure->status : kExitSoftware;
   }
 
   // Writes bytes as they are.
@@ -432,7 +381,6 @@ class Filter {
   const std::string& output_;
   const ConversionReport& report_;
   std::size_t bytes_read_ = 0;
-  std::uint64_t counted_ = 0;  // bytes counted as converted
 };
 
 }  // namespace

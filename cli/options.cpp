@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
@@ -77,6 +78,10 @@ terminal, and converted on its own, not joined with other inputs.
                                left alone
   -j, --jobs=N               with --output-dir or --in-place: convert N files
                                at once (default: two per processor)
+      --max-input=SIZE       refuse an input of more than SIZE bytes (in all,
+                               joined; of each file with --output-dir or
+                               --in-place); SIZE may end in K, M or G (times
+                               1024, 1024^2, 1024^3)
   -q, --quiet                no progress bar and no summary; errors and
                                warnings still show
   -h, --help                 show this help and exit
@@ -86,8 +91,8 @@ Exit status:
   0   success
   64  bad options
   65  an input that is not valid UTF-8, a character that latin1 or cp1252
-      cannot hold, input over the limit of 1024 MiB in all, or a document
-      that cannot be converted (encrypted, a .doc, broken XML)
+      cannot hold, input over --max-input, or a document that cannot be
+      converted (encrypted, a .doc, broken XML, over 1024 MiB)
   66  an input that is missing, cannot be read, or is a folder
   70  an internal error
   71  not enough memory
@@ -95,7 +100,10 @@ Exit status:
       of symbolic links
   74  an output that cannot be written: a full disk, a file-size limit, an I/O
       error, a closed standard output
-Nothing is written when the status is not 0, except what a failing output took.
+Text is converted as it is read, in constant memory, and written as it is
+converted. Nothing is written when the status is not 0, except what a failing
+output took and what a pipe or a terminal on standard output already took: the
+text before the problem. Standard output redirected to a file is cut back.
 -o replaces FILE with a new file, written whole before it takes FILE's place;
 other hard links to the old file keep the old text. --output-dir and --in-place
 write each output so; a file that fails is reported and the others go on, and
@@ -114,6 +122,7 @@ enum LongOnly : int {
   kUnicodeFont,
   kMlTtFont,
   kLegacyFont,
+  kMaxInput,
 };
 
 constexpr const char* kShortOptions = ":o:rj:qhV";  // ':' first: a missing value returns ':'
@@ -129,6 +138,7 @@ constexpr option kLongOptions[] = {
     {"unicode-font", required_argument, nullptr, kUnicodeFont},
     {"ml-tt-font", required_argument, nullptr, kMlTtFont},
     {"legacy-font", required_argument, nullptr, kLegacyFont},
+    {"max-input", required_argument, nullptr, kMaxInput},
     {"recursive", no_argument, nullptr, 'r'},
     {"jobs", required_argument, nullptr, 'j'},
     {"quiet", no_argument, nullptr, 'q'},
@@ -161,6 +171,26 @@ bool ParseChoice(std::string_view text, std::initializer_list<std::pair<const ch
     }
   }
   return false;
+}
+
+// "4096", "64K", "100M", "3G": bytes, or 1024, 1024^2 or 1024^3 of them.
+std::optional<std::uint64_t> ParseSize(std::string_view text) {
+  std::uint64_t number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  const std::string_view suffix(end, static_cast<std::size_t>(text.data() + text.size() - end));
+  int shift = 0;
+  if (suffix == "K" || suffix == "k") {
+    shift = 10;
+  } else if (suffix == "M") {
+    shift = 20;
+  } else if (suffix == "G") {
+    shift = 30;
+  } else if (!suffix.empty()) {
+    return std::nullopt;
+  }
+  if (number > (UINT64_MAX >> shift)) return std::nullopt;
+  return number << shift;
 }
 
 std::string InvalidArgument(const char* value, const char* option, const char* valid) {
@@ -245,6 +275,12 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         if (option == kLegacyFont) options.documents.legacy_fonts.push_back(name);
         break;
       }
+      case kMaxInput:
+        options.max_input = ParseSize(value);
+        if (!options.max_input)
+          return UsageError(
+              InvalidArgument(value, "--max-input", "a number of bytes, or with K, M or G"));
+        break;
       case 'r':
         options.recursive = true;
         break;

@@ -1,23 +1,17 @@
 // The filter's command line.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <lipimattam/to_unicode.h>
 
+#include "cli/text_codec.h"
 #include "documents/document.h"
 
 namespace lipimattam {
-
-enum class Encoding {
-  kUtf8,
-  kLatin1,    // one byte per character, U+0000..U+00FF
-  kCp1252,    // as latin1, but the bytes 0x80..0x9F are Windows-1252's punctuation
-  kMacRoman,  // input only, with --to-unicode: UTF-8 text whose Mac Roman characters stand for
-              // the codes, as text set in the Mac versions of the ML-TT fonts holds them
-};
 
 struct Options {
   bool to_unicode = false;  // ML-TT glyph codes back to Unicode Malayalam
@@ -33,6 +27,8 @@ struct Options {
   bool recursive = false;  // folders among the inputs are converted file by file
   bool quiet = false;      // no progress bar and no summary
   unsigned jobs = 0;       // files converted at once; 0 for two per processor
+  // The most bytes of input converted in one run (of each file in batch mode); none if unset.
+  std::optional<std::uint64_t> max_input;
   // For documents: the fonts; the direction and the forms are set from the options above.
   DocumentOptions documents;
 

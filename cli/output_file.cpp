@@ -185,7 +185,7 @@ void StopWatchingEndingSignals() {
 }
 
 OutputFile::~OutputFile() {
-  Discard();
+  Abandon();
 }
 
 OutputFailure OutputFile::CannotCreate(int error) const {
@@ -206,8 +206,7 @@ OutputFailure OutputFile::CannotWrite(int error) const {
 std::optional<OutputFailure> OutputFile::Open(const std::string& name) {
   shown_name_ = name == kStandardStream ? "to standard output" : Printable(name);
   if (name == kStandardStream) {
-    kind_ = Kind::kDescriptor;
-    fd_ = STDOUT_FILENO;
+    UseDescriptor(STDOUT_FILENO);
     return std::nullopt;
   }
   std::string path = name;
@@ -215,8 +214,7 @@ std::optional<OutputFailure> OutputFile::Open(const std::string& name) {
     if (const std::optional<int> descriptor = DescriptorNamed(path)) {
       const int flags = ::fcntl(*descriptor, F_GETFL);
       if (flags == -1 || (flags & O_ACCMODE) == O_RDONLY) return CannotWrite(EBADF);
-      kind_ = Kind::kDescriptor;
-      fd_ = *descriptor;
+      UseDescriptor(*descriptor);
       return std::nullopt;
     }
     struct stat info {};
@@ -300,7 +298,31 @@ std::optional<OutputFailure> OutputFile::CreateNextTo(const std::string& target,
   return std::nullopt;
 }
 
+void OutputFile::UseDescriptor(int fd) {
+  kind_ = Kind::kDescriptor;
+  fd_ = fd;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return;
+  const int flags = ::fcntl(fd, F_GETFL);
+  const off_t at = (flags & O_APPEND) != 0 ? info.st_size : ::lseek(fd, 0, SEEK_CUR);
+  if (flags != -1 && at >= 0) rewind_to_ = at;
+}
+
+bool OutputFile::HandedOn() const {
+  return written_ && (kind_ == Kind::kDevice || (kind_ == Kind::kDescriptor && !rewind_to_));
+}
+
+void OutputFile::Abandon() {
+  if (kind_ == Kind::kDescriptor && !committed_ && written_ && rewind_to_) {
+    // Where it stood before: an error message that shares the file then follows its old text.
+    if (::ftruncate(fd_, *rewind_to_) == 0) (void)::lseek(fd_, *rewind_to_, SEEK_SET);
+    written_ = false;
+  }
+  Discard();
+}
+
 std::optional<OutputFailure> OutputFile::Write(std::string_view bytes) {
+  written_ = written_ || !bytes.empty();
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0) {
@@ -313,6 +335,7 @@ std::optional<OutputFailure> OutputFile::Write(std::string_view bytes) {
 }
 
 std::optional<OutputFailure> OutputFile::Commit(bool sync_folder) {
+  committed_ = true;
   switch (kind_) {
     case Kind::kNone:
     case Kind::kDescriptor:

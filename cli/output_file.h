@@ -44,6 +44,13 @@ class OutputFile {
   // many files. Closes a device.
   [[nodiscard]] std::optional<OutputFailure> Commit(bool sync_folder = true);
 
+  // Whether bytes written have gone where they cannot be taken back (a pipe, a terminal, a
+  // device). Standard output redirected to a regular file is cut back to where it stood when
+  // an output that fails is abandoned, and a new file never takes its target's place then.
+  [[nodiscard]] bool HandedOn() const;
+  // Gives the output up: a new file is removed, standard output in a regular file cut back.
+  void Abandon();
+
   // The folder of a new file put in place; empty for other outputs.
   [[nodiscard]] std::string FolderToSync() const;
 
@@ -54,6 +61,7 @@ class OutputFile {
                                                           bool target_exists, uid_t owner,
                                                           gid_t group, mode_t mode);
   [[nodiscard]] std::optional<OutputFailure> PutInPlace();
+  void UseDescriptor(int fd);
   [[nodiscard]] OutputFailure CannotCreate(int error) const;
   // No temporary file can be made in `folder`; says so plainly when it is read-only.
   [[nodiscard]] OutputFailure CannotCreateIn(const std::string& folder, int error) const;
@@ -71,6 +79,10 @@ class OutputFile {
   std::string temporary_;   // the temporary file's name, once it has one
   bool unnamed_ = false;    // made with O_TMPFILE: it gets a name only to be put in place
   bool holding_signals_ = false;
+  bool committed_ = false;
+  // A regular file reached through a descriptor: its size before this output, to cut it back to.
+  std::optional<off_t> rewind_to_;
+  bool written_ = false;
   sigset_t mask_before_{};  // this thread's signal mask before it held the ending signals
 };
 

@@ -55,9 +55,34 @@ TextPosition PositionOfByte(std::string_view bytes, std::size_t byte_offset) {
   return PositionAfter(before, [](char byte) { return !IsUtf8ContinuationByte(byte); });
 }
 
+void AdvancePosition(TextPosition& position, char16_t& previous, std::u16string_view units) {
+  if (units.empty()) return;
+  // Lines are counted in one pass without branches, which the compiler vectorizes; the column
+  // then counts the characters after the last line break.
+  std::size_t breaks = 0;
+  char16_t before = previous;
+  for (const char16_t unit : units) {
+    breaks += static_cast<std::size_t>(unit == u'\r') +
+              static_cast<std::size_t>(unit == u'\n' && before != u'\r');
+    before = unit;
+  }
+  std::size_t start = 0;  // of the last line
+  if (breaks != 0) {
+    position.line += breaks;
+    position.column = 1;
+    start = units.find_last_of(u"\r\n") + 1;
+  }
+  // Only an LF that ends a CR LF begun before these units can be left among them.
+  for (const char16_t unit : units.substr(start))
+    position.column += static_cast<std::size_t>(unit != u'\n' && !IsLowSurrogate(unit));
+  previous = units.back();
+}
+
 TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index) {
-  return PositionAfter(text.substr(0, unit_index),
-                       [](char16_t unit) { return !IsLowSurrogate(unit); });
+  TextPosition position;
+  char16_t previous = 0;
+  AdvancePosition(position, previous, text.substr(0, unit_index));
+  return position;
 }
 
 std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& take) {

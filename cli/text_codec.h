@@ -12,6 +12,14 @@
 
 namespace lipimattam {
 
+enum class Encoding {
+  kUtf8,
+  kLatin1,    // one byte per character, U+0000..U+00FF
+  kCp1252,    // as latin1, but the bytes 0x80..0x9F are Windows-1252's punctuation
+  kMacRoman,  // input only, with --to-unicode: UTF-8 text whose Mac Roman characters stand for
+              // the codes, as text set in the Mac versions of the ML-TT fonts holds them
+};
+
 // Where a character stands: line and column from 1, the column counted in characters. A line
 // ends at LF, CR LF or a lone CR.
 struct TextPosition {
@@ -49,6 +57,10 @@ void DecodeSingleBytes(std::string_view bytes, CodePage page, const Utf16Sink& t
 // The line and column of the byte at `byte_offset` in UTF-8 text; a leading byte order mark
 // is not a character of the text.
 [[nodiscard]] TextPosition PositionOfByte(std::string_view bytes, std::size_t byte_offset);
+
+// Moves `position` past `units`; `previous` is the unit before them (0 for none), and is left
+// as the last of them, so that a CR LF split between two calls counts once.
+void AdvancePosition(TextPosition& position, char16_t& previous, std::u16string_view units);
 
 // The line and column of the unit at `unit_index` in UTF-16 text (a surrogate pair is one
 // character).
