@@ -35,7 +35,7 @@ bench: dev-deps
 	@cmake --preset release -DLIPIMATTAM_BUILD_BENCHMARKS=ON >/dev/null
 	@cmake --build --preset release
 	@./build/release/bench/convert_bench
-	@bench/cli_throughput.sh 100
+	@bench/filter_vs_iconv.sh
 	@bench/batch_throughput.sh 10000 4096
 
 fuzz: dev-deps

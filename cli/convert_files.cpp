@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -48,7 +49,7 @@ const char* EncodingName(Encoding encoding) {
 
 // A document is read whole; text is read, converted and written a piece at a time.
 constexpr std::size_t kMaxDocumentBytes = std::size_t{1} << 30;
-constexpr std::size_t kReadPiece = std::size_t{1} << 20;
+constexpr std::size_t kReadPiece = std::size_t{1} << 16;
 
 struct ReadFailure {
   int status;
@@ -96,6 +97,32 @@ std::optional<ReadFailure> ReadMore(const InputFile& file, const std::string& in
   bytes.resize(used);
   return std::nullopt;
 }
+
+// Room for a piece of text, read into without being zero-filled first: a small input touches
+// only the memory it takes.
+class Piece {
+ public:
+  // Reads the next piece: a whole one, or what is left of the input.
+  std::optional<ReadFailure> Read(const InputFile& file, const std::string& input) {
+    size_ = 0;
+    while (size_ < kReadPiece) {
+      const ssize_t got = ::read(file.fd(), data_.get() + size_, kReadPiece - size_);
+      if (got > 0) {
+        size_ += static_cast<std::size_t>(got);
+      } else if (got == 0) {
+        break;
+      } else if (errno != EINTR) {
+        return CannotRead(input, errno);
+      }
+    }
+    return std::nullopt;
+  }
+  [[nodiscard]] std::string_view View() const { return {data_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char[]> data_{new char[kReadPiece]};
+  std::size_t size_ = 0;
+};
 
 // Opens an input, refusing a folder.
 std::optional<ReadFailure> Open(const InputFile& file, const std::string& input) {
@@ -146,21 +173,22 @@ class Filter {
     }
     const std::string& name = inputs_.front();
     const InputFile file(name);
-    std::string head;
+    Piece head;
     if (const auto failure = Open(file, name)) return Fail(*failure);
-    if (const auto failure = ReadMore(file, name, kReadPiece, head)) return Fail(*failure);
-    Read(head.size());
-    if (LooksLikeDocument(head)) {
+    if (const auto failure = head.Read(file, name)) return Fail(*failure);
+    Read(head.View().size());
+    if (LooksLikeDocument(head.View())) {
       if (inputs_.size() > 1) return DocumentAmongOthers(name);
-      if (const auto failure = ReadRest(file, name, head)) return Fail(*failure);
-      Read(head.size() - bytes_read_);
+      std::string document(head.View());
+      if (const auto failure = ReadRest(file, name, document)) return Fail(*failure);
+      Read(document.size() - bytes_read_);
       if (!WithinLimit())
         return Fail({kExitDataError, OverTheLimit(name) + "; nothing was written"});
-      return RunDocument(std::move(head));
+      return RunDocument(std::move(document));
     }
     for (std::size_t i = 1; i < inputs_.size(); ++i)
       if (const auto status = Check(inputs_[i])) return *status;
-    return RunText(file, std::move(head));
+    return RunText(file, head);
   }
 
   // How much input was read.
@@ -252,9 +280,9 @@ class Filter {
     return WriteBytes(conversion.bytes);
   }
 
-  // The inputs, joined as one text, read, converted and written a piece at a time. `head` is
-  // what was read of the first input.
-  int RunText(const InputFile& first, std::string head) {
+  // The inputs, joined as one text, read, converted and written a piece at a time. `piece`
+  // holds the first piece of the first input.
+  int RunText(const InputFile& first, Piece& piece) {
     OutputFile output;
     if (const auto failure = output.Open(output_)) {
       Report(failure->message);
@@ -277,7 +305,6 @@ class Filter {
       Report(problem + (handed_on ? "; the text before it was written" : "; nothing was written"));
       return status;
     };
-    std::string piece = std::move(head);
     for (std::size_t i = 0; i < inputs_.size(); ++i) {
       const std::string& name = inputs_[i];
       std::optional<InputFile> opened;
@@ -290,19 +317,18 @@ class Filter {
       stream.BeginInput();
       for (bool starting = true;; starting = false) {
         if (i != 0 || !starting) {
-          piece.clear();
-          if (const auto failure = ReadMore(file, name, kReadPiece, piece))
+          if (const auto failure = piece.Read(file, name))
             return failed(failure->message, failure->status);
-          Read(piece.size());
-          if (starting && LooksLikeDocument(piece))  // standard input, not looked at before
+          Read(piece.View().size());
+          if (starting && LooksLikeDocument(piece.View()))  // standard input, not looked at before
             return failed(DisplayName(name) +
                               ": a document is converted on its own, not joined with other "
                               "inputs (use --output-dir to convert several)",
                           kExitUsage);
         }
-        if (piece.empty()) break;
+        if (piece.View().empty()) break;
         if (!WithinLimit()) return failed(OverTheLimit(name), kExitDataError);
-        if (const auto error = stream.Add(piece))
+        if (const auto error = stream.Add(piece.View()))
           return StreamFailed(*error, write_failure, failed);
       }
       if (const auto error = stream.EndInput()) return StreamFailed(*error, write_failure, failed);
@@ -332,10 +358,6 @@ class Filter {
                           std::to_string(error.byte_offset) + " (byte 0x" + Hex(error.byte, 2) +
                           ")",
                       kExitDataError);
-      case Kind::kDecodersDisagree:
-        return failed("internal error: the UTF-8 decoders disagree about " + where +
-                          " (byte offset " + std::to_string(error.byte_offset) + ")",
-                      kExitSoftware);
       case Kind::kNoByte:
         return failed(where + ": U+" + Hex(error.code_point, 4) + " has no glyph code, so " +
                           EncodingName(options_.output_encoding) +

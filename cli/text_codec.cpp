@@ -1,11 +1,10 @@
 #include "cli/text_codec.h"
 
-#include <unicode/ustring.h>
-#include <utf8cpp/utf8.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include <lipimattam/utf16.h>
@@ -15,7 +14,7 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Text goes through ICU's decoder and encoder in pieces of this many bytes or units. The fuzz
+// Text is decoded and encoded in pieces of this many bytes or units. The fuzz
 // build makes them tiny, so that every input there crosses the ends of pieces.
 #ifdef LIPIMATTAM_CODEC_PIECE_SIZE
 constexpr std::size_t kPieceSize = LIPIMATTAM_CODEC_PIECE_SIZE;
@@ -85,38 +84,105 @@ TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index) {
   return position;
 }
 
+Utf8Decoded DecodeUtf8Into(std::string_view bytes, char16_t* out) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* const end = begin + bytes.size();
+  const unsigned char* at = begin;
+  char16_t* const out_begin = out;
+  const auto cont = [](unsigned char byte) { return (byte & 0xC0u) == 0x80u; };
+  while (at != end) {
+    // Eight ASCII bytes at a time, widened without a branch each.
+    while (end - at >= 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, at, 8);
+      if ((word & 0x8080808080808080u) != 0) break;
+      for (int i = 0; i < 8; ++i) out[i] = at[i];
+      at += 8;
+      out += 8;
+    }
+    if (at == end) break;
+    const unsigned char lead = *at;
+    const auto left = static_cast<std::size_t>(end - at);
+    if (lead < 0x80) {
+      *out++ = lead;
+      ++at;
+    } else if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && cont(at[1])) {
+      *out++ = static_cast<char16_t>(((lead & 0x1Fu) << 6) | (at[1] & 0x3Fu));
+      at += 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && cont(at[1]) && cont(at[2]) &&
+               (lead != 0xE0 || at[1] >= 0xA0) && (lead != 0xED || at[1] <= 0x9F)) {
+      *out++ =
+          static_cast<char16_t>(((lead & 0x0Fu) << 12) | ((at[1] & 0x3Fu) << 6) | (at[2] & 0x3Fu));
+      at += 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && cont(at[1]) && cont(at[2]) &&
+               cont(at[3]) && (lead != 0xF0 || at[1] >= 0x90) && (lead != 0xF4 || at[1] <= 0x8F)) {
+      const char32_t code_point = ((lead & 0x07u) << 18) | ((at[1] & 0x3Fu) << 12) |
+                                  ((at[2] & 0x3Fu) << 6) | (at[3] & 0x3Fu);
+      *out++ = static_cast<char16_t>(0xD7C0 + (code_point >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 | (code_point & 0x3FFu));
+      at += 4;
+    } else {
+      return {static_cast<std::size_t>(out - out_begin), static_cast<std::size_t>(at - begin)};
+    }
+  }
+  return {static_cast<std::size_t>(out - out_begin), std::nullopt};
+}
+
+char* EncodeUtf8Into(std::u16string_view units, char* out, std::size_t& bad) {
+  const char16_t* const begin = units.data();
+  const char16_t* const end = begin + units.size();
+  for (const char16_t* at = begin; at != end;) {
+    const char16_t unit = *at;
+    if (unit < 0x80) {
+      *out++ = static_cast<char>(unit);
+      ++at;
+    } else if (unit < 0x800) {
+      out[0] = static_cast<char>(0xC0 | (unit >> 6));
+      out[1] = static_cast<char>(0x80 | (unit & 0x3F));
+      out += 2;
+      ++at;
+    } else if (!IsHighSurrogate(unit) && !IsLowSurrogate(unit)) {
+      out[0] = static_cast<char>(0xE0 | (unit >> 12));
+      out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      out[2] = static_cast<char>(0x80 | (unit & 0x3F));
+      out += 3;
+      ++at;
+    } else if (IsHighSurrogate(unit) && at + 1 != end && IsLowSurrogate(at[1])) {
+      const char32_t code_point =
+          0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (at[1] - 0xDC00);
+      out[0] = static_cast<char>(0xF0 | (code_point >> 18));
+      out[1] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+      out[2] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+      out[3] = static_cast<char>(0x80 | (code_point & 0x3F));
+      out += 4;
+      at += 2;
+    } else {
+      bad = static_cast<std::size_t>(at - begin);
+      return nullptr;
+    }
+  }
+  return out;
+}
+
 std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& take) {
   std::size_t start = 0;
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) start = kByteOrderMark.size();
   const std::string_view text = bytes.substr(start);
-  // ICU's decoder is the fast one; only when it meets invalid bytes does utfcpp find where the
-  // first of them is. The leading mark is already left out; a second one is text and stays.
-  std::vector<char16_t> buffer(std::min(kPieceSize, text.size()) + 1);
+  // The leading mark is left out; a second one is text and stays.
+  std::unique_ptr<char16_t[]> buffer(new char16_t[std::min(kPieceSize, text.size()) + 4]);
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + kPieceSize);
     // A piece ends before the first byte of a character, never inside one.
     for (std::size_t back = 0;
          back < 3 && end < text.size() && end > at + 1 && IsUtf8ContinuationByte(text[end]); ++back)
       --end;
-    std::int32_t decoded = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8(buffer.data(), static_cast<std::int32_t>(buffer.size()), &decoded,
-                  text.data() + at, static_cast<std::int32_t>(end - at), &status);
-    if (U_FAILURE(status)) {
-      // The text before this piece was valid.
-      const std::string_view rest = text.substr(at);
-      const auto invalid = at + static_cast<std::size_t>(
-                                    utf8::find_invalid(rest.begin(), rest.end()) - rest.begin());
-      if (invalid != text.size()) {
-        return Utf8Error{start + invalid, PositionOfByte(bytes, start + invalid),
-                         static_cast<unsigned char>(text[invalid])};
-      }
-      // The two decoders disagree about valid text: a piece was cut inside a character. That
-      // is a fault of this code, reported as one rather than hidden behind a slower decoder.
-      return Utf8Error{start + at, PositionOfByte(bytes, start + at),
-                       static_cast<unsigned char>(text[at]), true};
+    const Utf8Decoded decoded = DecodeUtf8Into(text.substr(at, end - at), buffer.get());
+    if (decoded.invalid_at) {
+      const std::size_t invalid = start + at + *decoded.invalid_at;
+      return Utf8Error{invalid, PositionOfByte(bytes, invalid),
+                       static_cast<unsigned char>(bytes[invalid])};
     }
-    take(std::u16string_view(buffer.data(), static_cast<std::size_t>(decoded)));
+    take(std::u16string_view(buffer.get(), decoded.units));
     at = end;
   }
   return std::nullopt;
@@ -133,28 +199,21 @@ std::optional<Utf8Error> AppendUtf8AsUtf16(std::string_view bytes, std::u16strin
 }
 
 EncodeOutcome EncodeUtf8(std::u16string_view units, const BytesSink& put) {
-  // Nothing is written when a surrogate half stands alone. Surrogates are rare: a quick scan
-  // (which the compiler vectorizes) says whether the exact check is needed.
-  bool any_surrogate = false;
-  for (const char16_t unit : units) any_surrogate |= (unit & 0xF800u) == 0xD800u;
-  for (std::size_t i = 0; any_surrogate && i < units.size(); ++i) {
-    const char16_t unit = units[i];
-    const bool high = IsHighSurrogate(unit);
-    if (IsLowSurrogate(unit) || (high && (i + 1 == units.size() || !IsLowSurrogate(units[i + 1]))))
-      return {i, false};
-    if (high) ++i;
-  }
-  // Every unit takes at most three bytes; a pair takes four for its two units.
-  std::vector<char> buffer(std::min(kPieceSize, units.size()) * 3);
+  // Nothing is written when a surrogate half stands alone: the text is checked first.
+  std::unique_ptr<char[]> buffer(new char[std::min(kPieceSize, units.size()) * 3 + 4]);
+  std::size_t bad = 0;
   for (std::size_t at = 0; at < units.size();) {
     std::size_t end = std::min(units.size(), at + kPieceSize);
     if (end < units.size() && IsHighSurrogate(units[end - 1])) --end;  // keeps a pair whole
-    std::int32_t encoded = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strToUTF8(buffer.data(), static_cast<std::int32_t>(buffer.size()), &encoded,
-                units.data() + at, static_cast<std::int32_t>(end - at), &status);
-    if (U_FAILURE(status)) return {at, false};  // cannot be: every pair was checked whole
-    if (!put(std::string_view(buffer.data(), static_cast<std::size_t>(encoded))))
+    if (EncodeUtf8Into(units.substr(at, end - at), buffer.get(), bad) == nullptr)
+      return {at + bad, false};
+    at = end;
+  }
+  for (std::size_t at = 0; at < units.size();) {
+    std::size_t end = std::min(units.size(), at + kPieceSize);
+    if (end < units.size() && IsHighSurrogate(units[end - 1])) --end;
+    const char* const written = EncodeUtf8Into(units.substr(at, end - at), buffer.get(), bad);
+    if (!put(std::string_view(buffer.get(), static_cast<std::size_t>(written - buffer.get()))))
       return {std::nullopt, true};
     at = end;
   }

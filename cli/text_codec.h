@@ -31,10 +31,21 @@ struct Utf8Error {
   std::size_t byte_offset = 0;  // from 0, of the first byte that is not valid UTF-8
   TextPosition position;        // of the character that starts there
   unsigned char byte = 0;       // its value
-  // The text is valid, but the fast decoder refused the piece that starts at byte_offset: the
-  // pieces were cut wrong. A fault of the program, never of the text.
-  bool internal = false;
 };
+
+// UTF-8 decoded into UTF-16: the units written, and where the first byte that is not UTF-8
+// stands, if there is one (decoding stops before it). Overlong forms, surrogates, code points
+// past U+10FFFF and characters cut short are not UTF-8.
+struct Utf8Decoded {
+  std::size_t units = 0;
+  std::optional<std::size_t> invalid_at;
+};
+// `out` has room for one unit a byte.
+[[nodiscard]] Utf8Decoded DecodeUtf8Into(std::string_view bytes, char16_t* out);
+
+// Writes `units` as UTF-8 at `out`, which has room for three bytes a unit, and returns the end;
+// at a surrogate half that stands alone it returns null and the half's index in `bad`.
+[[nodiscard]] char* EncodeUtf8Into(std::u16string_view units, char* out, std::size_t& bad);
 
 // Receives the text piece by piece, in order.
 using Utf16Sink = std::function<void(std::u16string_view piece)>;

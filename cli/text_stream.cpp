@@ -1,8 +1,5 @@
 #include "cli/text_stream.h"
 
-#include <unicode/ustring.h>
-#include <utf8cpp/utf8.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -70,44 +67,6 @@ std::size_t CompleteLength(std::string_view bytes) {
     return needed > back ? size - back : size;
   }
   return size;
-}
-
-// Writes `units` as UTF-8 at `out`, which has room for three bytes a unit; returns the end, or
-// null at a surrogate half that stands alone, whose index goes to `bad`.
-char* EncodeUtf8Into(std::u16string_view units, char* out, std::size_t& bad) {
-  const char16_t* const begin = units.data();
-  const char16_t* const end = begin + units.size();
-  for (const char16_t* at = begin; at != end;) {
-    const char16_t unit = *at;
-    if (unit < 0x80) {
-      *out++ = static_cast<char>(unit);
-      ++at;
-    } else if (unit < 0x800) {
-      out[0] = static_cast<char>(0xC0 | (unit >> 6));
-      out[1] = static_cast<char>(0x80 | (unit & 0x3F));
-      out += 2;
-      ++at;
-    } else if (!IsHighSurrogate(unit) && !IsLowSurrogate(unit)) {
-      out[0] = static_cast<char>(0xE0 | (unit >> 12));
-      out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      out[2] = static_cast<char>(0x80 | (unit & 0x3F));
-      out += 3;
-      ++at;
-    } else if (IsHighSurrogate(unit) && at + 1 != end && IsLowSurrogate(at[1])) {
-      const char32_t code_point =
-          0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (at[1] - 0xDC00);
-      out[0] = static_cast<char>(0xF0 | (code_point >> 18));
-      out[1] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-      out[2] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-      out[3] = static_cast<char>(0x80 | (code_point & 0x3F));
-      out += 4;
-      at += 2;
-    } else {
-      bad = static_cast<std::size_t>(at - begin);
-      return nullptr;
-    }
-  }
-  return out;
 }
 
 CodePage CodePageOf(Encoding encoding) {
@@ -220,17 +179,14 @@ class TextStream::Impl {
     const std::size_t length = input_ended ? bytes.size() : CompleteLength(bytes);
     const std::string_view text = bytes.substr(skipped, length - skipped);
     const std::size_t before = units_.size();
-    if (!DecodeUtf8(text)) {
-      const auto invalid =
-          static_cast<std::size_t>(utf8::find_invalid(text.begin(), text.end()) - text.begin());
-      const std::size_t valid = std::min(invalid, text.size());
-      DecodeUtf8(text.substr(0, valid));
+    const Utf8Decoded decoded = DecodeUtf8Into(text, units_.Room(text.size()));
+    units_.Added(decoded.units);
+    if (decoded.invalid_at) {
       TextStreamError error;
-      error.kind = invalid < text.size() ? TextStreamError::Kind::kInvalidUtf8
-                                         : TextStreamError::Kind::kDecodersDisagree;
+      error.kind = TextStreamError::Kind::kInvalidUtf8;
       error.place = PlaceOf(units_.size());
-      error.byte_offset = input_bytes_ + skipped + valid;
-      error.byte = static_cast<unsigned char>(valid < text.size() ? text[valid] : text.front());
+      error.byte_offset = input_bytes_ + skipped + *decoded.invalid_at;
+      error.byte = static_cast<unsigned char>(text[*decoded.invalid_at]);
       error_ = error;
       return 0;
     }
@@ -242,19 +198,6 @@ class TextStream::Impl {
     }
     input_bytes_ += length;
     return length;
-  }
-
-  // Appends the UTF-16 form of valid UTF-8; false, with nothing added, if it is not valid.
-  bool DecodeUtf8(std::string_view text) {
-    if (text.empty()) return true;
-    std::int32_t decoded = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    // A UTF-8 text never has more UTF-16 units than bytes.
-    u_strFromUTF8(units_.Room(text.size()), static_cast<std::int32_t>(text.size()), &decoded,
-                  text.data(), static_cast<std::int32_t>(text.size()), &status);
-    if (U_FAILURE(status)) return false;
-    units_.Added(static_cast<std::size_t>(decoded));
-    return true;
   }
 
   // The input, line and column of a waiting unit.

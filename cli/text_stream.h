@@ -26,7 +26,7 @@ struct TextStreamSettings {
   ToUnicodeOptions forms;
   // Units converted at once, at least: the text up to the last cut point is handed on once this
   // many are waiting. Small values are for tests.
-  std::size_t piece_units = std::size_t{1} << 19;
+  std::size_t piece_units = std::size_t{1} << 15;
 };
 
 // Where a unit of the text came from: which input (counted from 0), and the line and column
@@ -38,11 +38,10 @@ struct TextPlace {
 
 struct TextStreamError {
   enum class Kind {
-    kInvalidUtf8,       // byte_offset, byte: the first byte that is not UTF-8
-    kDecodersDisagree,  // byte_offset: the fast decoder refused valid text (a fault of ours)
-    kNoByte,            // code_point: a character whose conversion the single-byte output lacks
-    kUnencodable,       // code_point: an output unit the output cannot hold (a fault of the rules)
-    kSinkStopped,       // the sink refused a piece
+    kInvalidUtf8,  // byte_offset, byte: the first byte that is not UTF-8
+    kNoByte,       // code_point: a character whose conversion the single-byte output lacks
+    kUnencodable,  // code_point: an output unit the output cannot hold (a fault of the rules)
+    kSinkStopped,  // the sink refused a piece
   } kind = Kind::kInvalidUtf8;
   TextPlace place;
   std::uint64_t byte_offset = 0;  // from 0, in the input

@@ -6,9 +6,9 @@
 #                              (emscripten, Chromium), the sanitizers, fuzzing, packaging
 set -euo pipefail
 
-# Building and running: the compiler, Qt, ICU, the fonts the display font is made from.
+# Building and running: the compiler, Qt, the fonts the display font is made from.
 runtime=(
-  build-essential cmake ninja-build g++ pkg-config libutfcpp-dev libicu-dev
+  build-essential cmake ninja-build g++ pkg-config libutfcpp-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-tools-dev qt6-l10n-tools
   fonts-smc-anjalioldlipi libharfbuzz-dev python3-fonttools python3-brotli libzip-dev
 )
