@@ -177,12 +177,20 @@ std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& tak
          back < 3 && end < text.size() && end > at + 1 && IsUtf8ContinuationByte(text[end]); ++back)
       --end;
     const Utf8Decoded decoded = DecodeUtf8Into(text.substr(at, end - at), buffer.get());
-    if (decoded.invalid_at) {
-      const std::size_t invalid = start + at + *decoded.invalid_at;
-      return Utf8Error{invalid, PositionOfByte(bytes, invalid),
-                       static_cast<unsigned char>(bytes[invalid])};
-    }
     take(std::u16string_view(buffer.get(), decoded.units));
+    if (decoded.invalid_at) {
+      // Past a run of stray continuation bytes the piece may end inside a character: what
+      // looks cut short there is read again with the bytes that follow it.
+      const std::size_t bad = at + *decoded.invalid_at;
+      char16_t probe[4];
+      const Utf8Decoded next = DecodeUtf8Into(text.substr(bad, 4), probe);
+      if (next.invalid_at == std::size_t{0}) {
+        const std::size_t invalid = start + bad;
+        return Utf8Error{invalid, PositionOfByte(bytes, invalid),
+                         static_cast<unsigned char>(bytes[invalid])};
+      }
+      end = bad;
+    }
     at = end;
   }
   return std::nullopt;

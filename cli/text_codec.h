@@ -53,8 +53,7 @@ using Utf16Sink = std::function<void(std::u16string_view piece)>;
 using BytesSink = std::function<bool(std::string_view piece)>;
 
 // Decodes `bytes`, a leading byte order mark left out, and hands the UTF-16 text to `take` in
-// pieces. On invalid UTF-8 it reports the first bad byte; the pieces before the one that
-// holds it may have been handed over.
+
 [[nodiscard]] std::optional<Utf8Error> DecodeUtf8(std::string_view bytes, const Utf16Sink& take);
 
 // Appends the UTF-16 form of `bytes` to `out`, a leading byte order mark left out. On invalid

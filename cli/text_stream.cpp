@@ -45,6 +45,7 @@ class Buffer {
   }
   // Drops the first `count`.
   void Drop(std::size_t count) {
+    if (count == 0) return;  // the buffer may not exist yet
     std::memmove(data_.get(), data_.get() + count, (size_ - count) * sizeof(Unit));
     size_ -= count;
   }

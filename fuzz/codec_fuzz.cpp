@@ -4,12 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <lipimattam/convert.h>
+#include <lipimattam/to_unicode.h>
 
 #include "cli/text_codec.h"
+#include "cli/text_stream.h"
 
 namespace {
 
@@ -38,6 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto invalid =
       static_cast<std::size_t>(utf8::find_invalid(text.begin(), text.end()) - text.begin());
   if (error) {
+    // A stream stops at the same byte.
+    lipimattam::TextStream stream({}, [](std::string_view) { return true; });
+    stream.BeginInput();
+    std::optional<lipimattam::TextStreamError> stopped;
+    for (std::size_t at = 0; at < bytes.size() && !stopped; at += 5)
+      stopped = stream.Add(bytes.substr(at, 5));
+    if (!stopped) stopped = stream.EndInput();
+    Expect(stopped && stopped->byte_offset == error->byte_offset &&
+           stopped->place.position.line == error->position.line &&
+           stopped->place.position.column == error->position.column);
     // Reported at the first bad byte, and nothing half-converted is kept.
     Expect(invalid != text.size());
     Expect(error->byte_offset == invalid + (has_bom ? 3 : 0));
@@ -67,6 +80,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // What the conversion makes of valid text can always be written as UTF-8.
   const std::u16string converted = lipimattam::ConvertText(units);
-  Expect(!lipimattam::EncodeUnitsAsUtf8(converted).unwritable_unit);
+  const lipimattam::EncodeResult converted_utf8 = lipimattam::EncodeUnitsAsUtf8(converted);
+  Expect(!converted_utf8.unwritable_unit);
+
+  // Streamed in pieces of every size the first bytes choose, in both directions, the text gives
+  // the whole text's conversion.
+  for (const bool to_unicode : {false, true}) {
+    lipimattam::TextStreamSettings settings;
+    settings.to_unicode = to_unicode;
+    settings.piece_units = 1 + (size > 0 ? data[0] % 16 : 0);
+    const std::size_t byte_piece = 1 + (size > 1 ? data[1] % 8 : 0);
+    std::string streamed;
+    lipimattam::TextStream stream(settings, [&streamed](std::string_view piece) {
+      streamed += piece;
+      return true;
+    });
+    stream.BeginInput();
+    for (std::size_t at = 0; at < bytes.size(); at += byte_piece)
+      Expect(!stream.Add(bytes.substr(at, byte_piece)));
+    Expect(!stream.EndInput() && !stream.Finish());
+    const std::string whole =
+        to_unicode ? lipimattam::EncodeUnitsAsUtf8(lipimattam::ConvertToUnicode(units).text).bytes
+                   : converted_utf8.bytes;
+    Expect(streamed == whole);
+  }
   return 0;
 }
