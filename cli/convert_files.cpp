@@ -22,6 +22,7 @@
 #include <lipimattam/to_unicode.h>
 #include <lipimattam/utf16.h>
 
+#include "cli/document_module.h"
 #include "cli/exit_status.h"
 #include "cli/file_names.h"
 #include "cli/messages.h"
@@ -251,8 +252,14 @@ class Filter {
     document_options.direction =
         options_.to_unicode ? DocumentDirection::kToUnicode : DocumentDirection::kToMlTt;
     document_options.to_unicode = options_.to_unicode_options;
-    DocumentFileConversion conversion = ConvertDocumentFile(bytes, document_options);
+    std::string load_error;
+    DocumentFileConversion conversion =
+        ConvertDocumentThroughModule(bytes, document_options, load_error);
     std::string().swap(bytes);
+    if (!load_error.empty()) {
+      Report("internal error: " + name + ": " + load_error + "; nothing was written");
+      return kExitSoftware;
+    }
     if (conversion.error) {
       const DocumentError& error = *conversion.error;
       Report(name + ": " + (error.part.empty() ? "" : error.part + ": ") +

@@ -12,9 +12,6 @@
 namespace lipimattam {
 namespace {
 
-constexpr std::string_view kZipMagic = "PK\x03\x04";
-constexpr std::string_view kEmptyZipMagic = "PK\x05\x06";
-constexpr std::string_view kOleMagic = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 // No part of a real document comes near this; a zip bomb would.
 constexpr zip_uint64_t kMaxPartBytes = zip_uint64_t{1} << 30;
 
@@ -149,7 +146,7 @@ std::string WriteArchive(zip_t* original,
 }
 
 DocumentFileConversion Convert(std::string_view bytes, const DocumentOptions& options) {
-  if (bytes.substr(0, kOleMagic.size()) == kOleMagic)
+  if (bytes.substr(0, kOleSignature.size()) == kOleSignature)
     Fail("",
          "an encrypted document or a Word 97-2003 (.doc) file; save it as an unencrypted "
          ".docx or .odt and convert that");
@@ -193,11 +190,6 @@ DocumentFileConversion Convert(std::string_view bytes, const DocumentOptions& op
 }
 
 }  // namespace
-
-bool LooksLikeDocument(std::string_view head) {
-  return head.substr(0, 4) == kZipMagic || head.substr(0, 4) == kEmptyZipMagic ||
-         head.substr(0, kOleMagic.size()) == kOleMagic;
-}
 
 DocumentFileConversion ConvertDocumentFile(std::string_view bytes, const DocumentOptions& options) {
   try {

@@ -65,6 +65,22 @@ dpkg -x "$runtime" "$work/root"
   { echo "the unpacked filter says $("$work/root/usr/bin/lipimattam-cli" --version)"; exit 1; }
 converted=$(printf '\xe0\xb4\x95\xe0\xb5\x8d\xe0\xb4\xb0\xe0\xb5\x88' | "$work/root/usr/bin/lipimattam-cli")
 [ "$converted" = 'ss{I' ] || { echo "the unpacked filter converted to $converted"; exit 1; }
+# Documents go through a module that only a document loads: the unpacked filter finds it where
+# the package put it, and the module brings libzip into the package's dependencies.
+holds "$runtime" "usr/lib/$multiarch/lipimattam/lipimattam-documents.so"
+dpkg-deb -f "$runtime" Depends | grep -q "libzip4" ||
+  { echo "lipimattam does not depend on libzip: $(dpkg-deb -f "$runtime" Depends)"; exit 1; }
+if ldd "$work/root/usr/bin/lipimattam-cli" | grep -q libzip; then
+  echo "the filter loads libzip at start"
+  exit 1
+fi
+/usr/bin/python3 "$(dirname "$0")/documents/make_documents.py" \
+  "$work/root/usr/bin/lipimattam-cli" "$work/documents"
+"$work/root/usr/bin/lipimattam-cli" -q --to-unicode "$work/documents/ml-tt.docx" \
+  -o "$work/documents/converted.docx"
+/usr/bin/python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).read("word/document.xml").decode())' \
+  "$work/documents/converted.docx" | grep -q AnjaliOldLipi ||
+  { echo "the unpacked filter did not convert a document"; exit 1; }
 desktop-file-validate "$work/root/usr/share/applications/org.lipimattam.Lipimattam.desktop"
 appstreamcli validate --no-net --pedantic \
   "$work/root/usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml" > "$work/appstream.log" ||
@@ -72,4 +88,4 @@ appstreamcli validate --no-net --pedantic \
 # The AppStream data names the release a build between releases comes after.
 grep -q "version=\"${version%%+*}\"" \
   "$work/root/usr/share/metainfo/org.lipimattam.Lipimattam.metainfo.xml"
-echo "both packages built, hold what they must, pass lintian; the unpacked filter converts"
+echo "both packages built, hold what they must, pass lintian; the unpacked filter converts text and documents"
