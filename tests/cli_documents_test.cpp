@@ -65,6 +65,11 @@ TEST_F(CliDocuments, WhatCannotBeDoneIsRefusedAndNothingIsWritten) {
        "good.docx: a document is converted on its own, not joined with other inputs"},
       {"script -qec \"'$CLI' good.docx\" /dev/null", 64,
        "good.docx: a document is not written to a terminal"},
+      // A filter without its document module still converts text, and says what is missing.
+      {"mkdir alone && cp \"$CLI\" alone/ && alone/lipimattam-cli story.txt -o story.ml && "
+       "alone/lipimattam-cli good.docx -o out",
+       70,
+       "good.docx: the document converter cannot be loaded: lipimattam-documents.so is neither"},
   };
   for (const Case& c : cases) {
     const CliRun run = RunShell(c.command);
