@@ -77,7 +77,7 @@ void DecodeWithIconv(benchmark::State& state) {
   const std::u16string& text = TextOfBytes(static_cast<std::size_t>(state.range(0)));
   std::string utf8 = lipimattam::EncodeUnitsAsUtf8(text).bytes;
   std::u16string decoded(text.size(), u'\0');
-  const iconv_t to_utf16 = ::iconv_open("UTF-16LE", "UTF-8");
+  iconv_t to_utf16 = ::iconv_open("UTF-16LE", "UTF-8");
   for (auto _ : state) {
     char* in = utf8.data();
     std::size_t in_left = utf8.size();

@@ -138,7 +138,7 @@ std::optional<ReadFailure> ReadRest(const InputFile& file, const std::string& in
                                     std::string& bytes) {
   for (;;) {
     const std::size_t before = bytes.size();
-    if (const auto failure = ReadMore(file, input, kReadPiece, bytes)) return failure;
+    if (auto failure = ReadMore(file, input, kReadPiece, bytes)) return failure;
     if (bytes.size() > kMaxDocumentBytes)
       return ReadFailure{kExitDataError, DisplayName(input) + ": the document is larger than " +
                                              std::to_string(kMaxDocumentBytes >> 20) + " MiB"};
