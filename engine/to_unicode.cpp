@@ -12,6 +12,8 @@
 #include "engine/conjunct_table.h"
 #include "engine/glyph_cuts.h"
 #include "engine/glyph_map.h"
+#include "engine/huge_pages.h"
+#include "engine/reading_paths.h"
 #include "engine/sign_rules.h"
 
 namespace lipimattam {
@@ -320,6 +322,49 @@ const SimpleReadings& SimpleReadingsFor(const ToUnicodeOptions& options) {
   return kSimpleReadings[(malayalam ? 2u : 0u) + (sequence ? 1u : 0u)];
 }
 
+// How a pre-base sign (E or EE) reads after the consonant or ligature it stands before, by the
+// code after that base: a post-base sign there joins it (E and AA are O) or follows it; any
+// other code is left for the next reading. `codes` counts the sign codes read, one or two.
+struct VowelReading {
+  std::array<char16_t, 4> units{};  // stored as one word, whatever the count
+  std::uint8_t count = 0;
+  std::uint8_t codes = 0;
+};
+
+using VowelReadings = std::array<VowelReading, 256>;
+
+constexpr VowelReadings BuildVowelReadings(char16_t pre_base) {
+  VowelReadings readings{};
+  for (unsigned after = 0; after < readings.size(); ++after) {
+    VowelReading& reading = readings[after];
+    if (kMeanings[after].kind != Kind::kPostBaseSign) {
+      reading = {{kMeanings[pre_base].first}, 1, 1};
+    } else if (const char16_t sign = TwoCodeSign(pre_base, static_cast<char16_t>(after))) {
+      reading = {{sign}, 1, 2};
+    } else {
+      reading = {{kMeanings[pre_base].first, kMeanings[after].first}, 2, 2};
+    }
+  }
+  return readings;
+}
+
+inline constexpr VowelReadings kVowelsAfterE = BuildVowelReadings(kGlyphE);
+inline constexpr VowelReadings kVowelsAfterEe = BuildVowelReadings(kGlyphEe);
+
+// The quick reading of a pre-base sign takes the code after it as its base when that reads
+// simply as a base: no letter of two codes may begin so.
+constexpr bool NoLetterBeginsWithSignAndBase() {
+  for (const TwoCodes& letter : kTwoCodeLetters)
+    if ((letter.first == kGlyphE || letter.first == kGlyphEe) &&
+        (kMeanings[letter.second].kind == Kind::kConsonant ||
+         kMeanings[letter.second].kind == Kind::kLigature))
+      return false;
+  return true;
+}
+static_assert(NoLetterBeginsWithSignAndBase(),
+              "a letter of two codes begins with a pre-base sign and a base: the quick reading "
+              "of pre-base signs must look for it");
+
 class Reader {
  public:
   // No glyph code gives more than five units (0xCC), nor does any cluster per code.
@@ -327,8 +372,10 @@ class Reader {
   // No cluster reads more codes than this past the code it starts at.
   static constexpr std::size_t kLongestCluster = 16;
 
-  Reader(std::u16string_view glyphs, const ToUnicodeOptions& options)
-      : glyphs_(glyphs), options_(options), simple_(SimpleReadingsFor(options)) {}
+  // Without `quick`, every code goes through ReadNext: the general reading that the quick one
+  // must match.
+  Reader(std::u16string_view glyphs, const ToUnicodeOptions& options, bool quick = true)
+      : glyphs_(glyphs), options_(options), simple_(SimpleReadingsFor(options)), quick_(quick) {}
 
   // The text is written straight into the string handed back, in chunks of codes: before each
   // chunk, room is made for what its codes and a cluster running past its end can give, so
@@ -338,6 +385,7 @@ class Reader {
     std::u16string& text = result_.text;
     // Twice the codes is more than most texts take; past it the string grows as it must.
     text.reserve(2 * glyphs_.size() + kMostUnitsPerCode * (kChunk + kLongestCluster));
+    AdviseHugePages(text.data(), text.capacity() * sizeof(char16_t));
     const std::size_t unchecked_end =
         glyphs_.size() > kLongestCluster ? glyphs_.size() - kLongestCluster : 0;
     std::size_t written = 0;
@@ -345,7 +393,11 @@ class Reader {
       const std::size_t chunk_end = std::min(glyphs_.size(), at_ + kChunk);
       text.resize(written + kMostUnitsPerCode * (chunk_end - at_ + kLongestCluster));
       end_ = text.data() + written;
-      while (at_ < std::min(chunk_end, unchecked_end)) ReadNext<false>();
+      const std::size_t quick_end = std::min(chunk_end, unchecked_end);
+      while (at_ < quick_end) {
+        if (quick_) ReadSimpleCodes(quick_end);
+        if (at_ < quick_end) ReadNext<false>();
+      }
       while (at_ < chunk_end) ReadNext<true>();
       written = Written();
     }
@@ -387,6 +439,65 @@ class Reader {
   [[nodiscard]] static bool SignOfClusterFollows(char16_t next) {
     const Kind kind = kMeanings[next & 0xFF].kind;
     return (next <= 0xFF) & ((kind == Kind::kSubjoinedSign) | (kind == Kind::kPreBaseSign));
+  }
+
+  // Reads the codes that read simply from the tables, and the commonest clusters (a base with a
+  // YA or VA sign; the RA sign or a pre-base sign, a base that reads simply and perhaps a
+  // post-base sign), up to `limit` (at most
+  // kLongestCluster codes before the end) or the first code that takes more. The position and
+  // the write pointer stay in registers: stored through end_, the units might be taken to
+  // overwrite the members.
+  void ReadSimpleCodes(std::size_t limit) {
+    const char16_t* const glyphs = glyphs_.data();
+    const SimpleReading* const simple = simple_.data();
+    std::size_t at = at_;
+    char16_t* end = end_;
+    while (at < limit) {
+      const char16_t unit = glyphs[at];
+      const SimpleReading& reading = simple[unit & 0xFF];
+      if ((unit <= 0xFF) &
+          (reading.simple & !(reading.base & SignOfClusterFollows(glyphs[at + 1])))) [[likely]] {
+        std::memcpy(end, reading.units.data(), sizeof reading.units);
+        end += reading.count;
+        ++at;
+        continue;
+      }
+      const char16_t next = glyphs[at + 1];
+      const char16_t after = glyphs[at + 2];
+      if (reading.base & (unit <= 0xFF)) {
+        // A base and one YA or VA sign that nothing of their cluster follows: each reads simply.
+        if (!IsSubjoined(next) || SignOfClusterFollows(after)) break;
+        std::memcpy(end, reading.units.data(), sizeof reading.units);
+        end += reading.count;
+        std::memcpy(end, simple[next].units.data(), sizeof reading.units);
+        end += simple[next].count;
+        at += 2;
+        continue;
+      }
+      // The RA sign or a pre-base sign before a base that reads simply, with nothing of their
+      // cluster after the base.
+      const SimpleReading& base_reading = simple[next & 0xFF];
+      if ((next > 0xFF) | !base_reading.simple | !base_reading.base | SignOfClusterFollows(after))
+        break;
+      if (unit == kGlyphRaSign) {
+        std::memcpy(end, base_reading.units.data(), sizeof base_reading.units);
+        end += base_reading.count;
+        *end++ = kVirama;
+        *end++ = kRa;
+        at += 2;
+        continue;
+      }
+      if (!IsPreBase(unit)) break;
+      const VowelReading& vowel =
+          (unit == kGlyphE ? kVowelsAfterE : kVowelsAfterEe)[after <= 0xFF ? after : 0];
+      std::memcpy(end, base_reading.units.data(), sizeof base_reading.units);
+      end += base_reading.count;
+      std::memcpy(end, vowel.units.data(), sizeof vowel.units);
+      end += vowel.count;
+      at += 1 + vowel.codes;
+    }
+    at_ = at;
+    end_ = end;
   }
 
   template <bool kChecked>
@@ -589,6 +700,7 @@ class Reader {
   std::u16string_view glyphs_;
   ToUnicodeOptions options_;
   const SimpleReadings& simple_;
+  bool quick_;
   std::size_t at_ = 0;
   char16_t* end_ = nullptr;  // where the next unit goes, in result_.text
   ToUnicodeResult result_;
@@ -598,6 +710,11 @@ class Reader {
 
 ToUnicodeResult ConvertToUnicode(std::u16string_view glyphs, const ToUnicodeOptions& options) {
   return Reader(glyphs, options).Run();
+}
+
+ToUnicodeResult detail::ConvertToUnicodeCodeByCode(std::u16string_view glyphs,
+                                                   const ToUnicodeOptions& options) {
+  return Reader(glyphs, options, false).Run();
 }
 
 bool StandsBeforeConsonant(char16_t glyph) {

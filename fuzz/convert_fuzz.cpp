@@ -13,6 +13,7 @@
 #include <lipimattam/to_unicode.h>
 
 #include "engine/glyph_map.h"
+#include "engine/reading_paths.h"
 #include "oracles/conversion_properties.h"
 #include "oracles/reference_pass.h"
 
@@ -94,6 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const lipimattam::ToUnicodeResult back = lipimattam::ConvertToUnicode(input);
   CheckingProgress::Expect(back.text.size() <= 5 * input.size());
   CheckingProgress::Expect(back.text == lipimattam::ConvertToUnicode(input).text);
+  CheckingProgress::Expect(back.text ==
+                           lipimattam::detail::ConvertToUnicodeCodeByCode(input, {}).text);
   at = 0;
   for (const char16_t unit : input) {
     if (unit < 0x100) continue;

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <lipimattam/convert.h>
 
 #include "engine/conjunct_table.h"
+#include "engine/reading_paths.h"
 #include "tests/test_text.h"
 
 namespace lipimattam {
@@ -227,6 +229,35 @@ TEST(ConvertToUnicode, SpellingsTheEncodingCannotTellApart) {
   for (const Case& c : cases)
     EXPECT_EQ(Hex(ConvertToUnicode(ConvertText(c.written)).text), Hex(c.read_back))
         << Hex(c.written);
+}
+
+// The quick reading of common codes and clusters gives what the general reading gives, code
+// by code, for random texts of every glyph code (the pre-base signs and the codes around them
+// drawn most), a few units above 0xFF among them, with every choice of options.
+TEST(ConvertToUnicode, QuickReadingGivesTheGeneralReading) {
+  const std::u16string common = u"stsm\u00BFyzIJKLMNOPQR{!-";
+  std::mt19937 random(7);
+  for (int text = 0; text < 3000; ++text) {
+    std::u16string glyphs(random() % 200, u' ');
+    for (char16_t& unit : glyphs) {
+      const std::uint32_t draw = random() % 16;
+      unit = draw < 8    ? common[random() % common.size()]
+             : draw < 15 ? static_cast<char16_t>(random() % 0x100)
+                         : static_cast<char16_t>(0x0D00 + random() % 0x80);
+    }
+    for (const auto digits :
+         {ToUnicodeOptions::Digits::kAscii, ToUnicodeOptions::Digits::kMalayalam})
+      for (const auto chillu :
+           {ToUnicodeOptions::Chillu::kAtomic, ToUnicodeOptions::Chillu::kSequence}) {
+        ToUnicodeOptions options;
+        options.digits = digits;
+        options.chillu = chillu;
+        const ToUnicodeResult quick = ConvertToUnicode(glyphs, options);
+        const ToUnicodeResult general = detail::ConvertToUnicodeCodeByCode(glyphs, options);
+        ASSERT_EQ(Hex(quick.text), Hex(general.text)) << Hex(glyphs);
+        ASSERT_EQ(quick.unknown_codes, general.unknown_codes) << Hex(glyphs);
+      }
+  }
 }
 
 }  // namespace
