@@ -56,15 +56,15 @@ TextPosition PositionOfByte(std::string_view bytes, std::size_t byte_offset) {
 
 void AdvancePosition(TextPosition& position, char16_t& previous, std::u16string_view units) {
   if (units.empty()) return;
-  // Lines are counted in one pass without branches, which the compiler vectorizes; the column
-  // then counts the characters after the last line break.
-  std::size_t breaks = 0;
-  char16_t before = previous;
-  for (const char16_t unit : units) {
-    breaks += static_cast<std::size_t>(unit == u'\r') +
-              static_cast<std::size_t>(unit == u'\n' && before != u'\r');
-    before = unit;
-  }
+  // Lines are counted in one pass without branches, each unit compared with the one before it
+  // as loaded again, which the compiler vectorizes; the column then counts the characters
+  // after the last line break.
+  const auto breaks_at = [](char16_t unit, char16_t before) {
+    return static_cast<std::size_t>(unit == u'\r') +
+           static_cast<std::size_t>((unit == u'\n') & (before != u'\r'));
+  };
+  std::size_t breaks = breaks_at(units[0], previous);
+  for (std::size_t i = 1; i < units.size(); ++i) breaks += breaks_at(units[i], units[i - 1]);
   std::size_t start = 0;  // of the last line
   if (breaks != 0) {
     position.line += breaks;
