@@ -91,29 +91,35 @@ Utf8Decoded DecodeUtf8Into(std::string_view bytes, char16_t* out) {
   char16_t* const out_begin = out;
   const auto cont = [](unsigned char byte) { return (byte & 0xC0u) == 0x80u; };
   while (at != end) {
-    // Eight ASCII bytes at a time, widened without a branch each.
-    while (end - at >= 8) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, at, 8);
-      if ((word & 0x8080808080808080u) != 0) break;
-      for (int i = 0; i < 8; ++i) out[i] = at[i];
-      at += 8;
-      out += 8;
-    }
-    if (at == end) break;
     const unsigned char lead = *at;
     const auto left = static_cast<std::size_t>(end - at);
     if (lead < 0x80) {
-      *out++ = lead;
-      ++at;
+      // A run of ASCII: eight bytes at a time, widened without a branch each, then this byte.
+      // Between letters of Malayalam, whose bytes are never ASCII, the run is not looked for.
+      while (end - at >= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, at, 8);
+        if ((word & 0x8080808080808080u) != 0) break;
+        for (int i = 0; i < 8; ++i) out[i] = at[i];
+        at += 8;
+        out += 8;
+      }
+      if (at != end && *at < 0x80) *out++ = *at++;
     } else if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && cont(at[1])) {
       *out++ = static_cast<char16_t>(((lead & 0x1Fu) << 6) | (at[1] & 0x3Fu));
       at += 2;
     } else if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && cont(at[1]) && cont(at[2]) &&
                (lead != 0xE0 || at[1] >= 0xA0) && (lead != 0xED || at[1] <= 0x9F)) {
-      *out++ =
-          static_cast<char16_t>(((lead & 0x0Fu) << 12) | ((at[1] & 0x3Fu) << 6) | (at[2] & 0x3Fu));
-      at += 3;
+      // The letters of a script follow each other: the characters of three bytes with the same
+      // lead byte (all of Malayalam has 0xE0) are read on in a loop of their own.
+      const unsigned low_second = lead == 0xE0 ? 0xA0u : 0x80u;
+      const unsigned high_second = lead == 0xED ? 0x9Fu : 0xBFu;
+      do {
+        *out++ = static_cast<char16_t>(((lead & 0x0Fu) << 12) | ((at[1] & 0x3Fu) << 6) |
+                                       (at[2] & 0x3Fu));
+        at += 3;
+      } while (end - at >= 3 && at[0] == lead && at[1] >= low_second && at[1] <= high_second &&
+               cont(at[2]));
     } else if (lead >= 0xF0 && lead <= 0xF4 && left >= 4 && cont(at[1]) && cont(at[2]) &&
                cont(at[3]) && (lead != 0xF0 || at[1] >= 0x90) && (lead != 0xF4 || at[1] <= 0x8F)) {
       const char32_t code_point = ((lead & 0x07u) << 18) | ((at[1] & 0x3Fu) << 12) |
