@@ -60,6 +60,20 @@ inline constexpr bool kSeesOutput = !std::is_same_v<Progress, NoProgress>;
   RepairTail(output);
 }
 
+constexpr char16_t kViramaUnit = 0x0D4D;
+
+// The virama's own row appends its glyph after any unit and leaves the state in which the rows
+// after a virama are tried: the pass may skip it when the next unit's row holds.
+static_assert(detail::kPlacements[detail::PlacementRow(kViramaUnit)].holds_in ==
+                      detail::kHoldsUnits &&
+                  detail::kPlacements[detail::PlacementRow(kViramaUnit)].units ==
+                      std::uint64_t{kViramaGlyph} << 16 &&
+                  detail::kPlacements[detail::PlacementRow(kViramaUnit)].state_after ==
+                      (detail::kHoldsUnits | detail::kEndsInVirama) &&
+                  detail::kPlacements[detail::PlacementRow(kViramaUnit)].repair_roles == 0 &&
+                  (detail::QuickBaseState(kViramaGlyph) & detail::kPlainBase) == 0,
+              "the virama's row changed: the pass's shortcut over it no longer holds");
+
 // What the pass knows of the end of its output without reading it back.
 struct Tail {
   std::size_t size = 0;    // units in the output
@@ -140,7 +154,22 @@ void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress
   output_.MakeRoom(3 * slice.size() + GlyphString::kCapacity);
   Tail tail = tail_;  // in registers while the slice runs, as is the buffer
   char16_t* data = output_.data();
-  for (const char16_t unit : slice) {
+  for (std::size_t at = 0; at < slice.size(); ++at) {
+    const char16_t unit = slice[at];
+    if constexpr (!kSeesOutput<Progress>) {
+      // A virama and the unit after it at once, when the virama's own row would hold (the
+      // output is not empty): the base is the last unit, still in hand, and the virama's row is
+      // never written. After another virama no row holds, as the virama is no plain base.
+      if (unit == kViramaUnit && at + 1 < slice.size() && (tail.state & detail::kHoldsUnits) != 0) {
+        const detail::Placement& placement =
+            detail::PlacementAfterVirama(tail.last, detail::PlacementRow(slice[at + 1]));
+        if ((placement.holds_in & detail::QuickBaseState(tail.last)) != 0) {
+          PlaceByRow(data, {&placement, tail.size - 1, tail.last, true}, tail, progress);
+          ++at;
+          continue;
+        }
+      }
+    }
     progress.UnitStarting();
     const RowChoice choice = ChooseRow(data, tail, detail::PlacementRow(unit));
     if (choice.holds) [[likely]] {
