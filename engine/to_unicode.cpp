@@ -193,7 +193,7 @@ static_assert(kTwoCodeLetters.size() == 5 && TwoCodeSign(kGlyphE, kGlyphE) == kS
 // whose reading depends on the codes around them, or that are counted, are not simple. A
 // consonant or ligature reads simply unless a sign of its cluster follows it (a YA or VA sign,
 // or a pre-base sign that landed after it); a post-base sign after it is read on its own.
-struct SimpleReading {
+struct alignas(16) SimpleReading {
   std::array<char16_t, 4> units{};  // stored as one word, whatever the count
   std::uint8_t count = 0;
   bool simple = false;
@@ -201,6 +201,16 @@ struct SimpleReading {
 };
 
 using SimpleReadings = std::array<SimpleReading, 256>;
+
+// The codes that, after a consonant or ligature, belong to its cluster: the YA and VA signs,
+// and a pre-base sign that landed after it.
+inline constexpr std::array<bool, 256> kSignsOfCluster = [] {
+  std::array<bool, 256> signs{};
+  for (std::size_t code = 0; code < signs.size(); ++code)
+    signs[code] =
+        kMeanings[code].kind == Kind::kSubjoinedSign || kMeanings[code].kind == Kind::kPreBaseSign;
+  return signs;
+}();
 
 constexpr SimpleReadings BuildSimpleReadings(ToUnicodeOptions options) {
   SimpleReadings readings{};
@@ -437,8 +447,7 @@ class Reader {
   // Whether the code after a consonant or ligature is a sign of its cluster. Computed without a
   // branch: whether a base has one changes from syllable to syllable.
   [[nodiscard]] static bool SignOfClusterFollows(char16_t next) {
-    const Kind kind = kMeanings[next & 0xFF].kind;
-    return (next <= 0xFF) & ((kind == Kind::kSubjoinedSign) | (kind == Kind::kPreBaseSign));
+    return (next <= 0xFF) & kSignsOfCluster[next & 0xFF];
   }
 
   // Reads the codes that read simply from the tables, and the commonest clusters (a base with a
