@@ -1,5 +1,6 @@
 #include "documents/xml_scanner.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -103,7 +104,16 @@ bool XmlScanner::CheckReferences(std::string_view text, std::size_t offset) {
     const bool known = name.empty()     ? false
                        : name[0] == '#' ? CharacterReference(name.substr(1)).has_value()
                                         : NamedEntity(name) != 0;
-    if (!known) return Fail(offset + i, "an unknown reference '&" + std::string(name) + ";'");
+    if (known) continue;
+    // Only what has the form of a reference is quoted, and only a short one: the message never
+    // carries control bytes or a long stretch of the part.
+    constexpr std::size_t kLongestQuoted = 32;
+    const std::string_view body = !name.empty() && name[0] == '#' ? name.substr(1) : name;
+    const bool has_form =
+        !body.empty() && name.size() <= kLongestQuoted &&
+        std::all_of(body.begin(), body.end(), [](char c) { return IsNameByte(c, false); });
+    if (!has_form) return Fail(offset + i, "an '&' that begins no reference");
+    return Fail(offset + i, "an unknown reference '&" + std::string(name) + ";'");
   }
   return true;
 }

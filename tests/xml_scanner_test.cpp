@@ -59,6 +59,8 @@ TEST(XmlScanner, FaultsAreNamedAtTheirByte) {
       {"<a>x &nbsp; y</a>", 5, "an unknown reference '&nbsp;'"},
       {"<a>x & y</a>", 5, "an '&' that begins no reference"},
       {"<a>&#0;</a>", 3, "an unknown reference '&#0;'"},
+      {"<a>&a\nb\x01;</a>", 3, "an '&' that begins no reference"},  // nothing of it quoted
+      {"<a>&aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa;</a>", 3, "an '&' that begins no reference"},
       {"<a b=c/>", 5, "without quotes"},
       {"<a b='1' b='2'/>", 9, "the attribute 'b' twice"},
       {"<a b='1'c='2'/>", 8, "no space before an attribute"},
