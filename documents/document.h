@@ -64,4 +64,16 @@ struct PartsConversion {
 [[nodiscard]] PartsConversion ConvertDocumentParts(DocumentFormat format, const ReadPart& read,
                                                    const DocumentOptions& options);
 
+struct EntriesConversion {
+  DocumentFormat format = DocumentFormat::kDocx;
+  PartsConversion parts;  // parts.error is set for a container that is no text document too
+};
+
+// A whole document from its container's entries: its format told by the `mimetype` entry
+// (ODT) or by `[Content_Types].xml` (DOCX), an encrypted ODT refused by its manifest, then its
+// parts converted. Both the filter and the page, which read the container each its own way,
+// go through here.
+[[nodiscard]] EntriesConversion ConvertDocumentEntries(const ReadPart& read,
+                                                       const DocumentOptions& options);
+
 }  // namespace lipimattam

@@ -57,23 +57,6 @@ std::optional<std::string> ReadEntry(zip_t* archive, const std::string& name) {
   return bytes;
 }
 
-DocumentFormat FormatOf(zip_t* archive) {
-  if (const auto mimetype = ReadEntry(archive, "mimetype")) {
-    if (*mimetype == "application/vnd.oasis.opendocument.text" ||
-        *mimetype == "application/vnd.oasis.opendocument.text-template")
-      return DocumentFormat::kOdt;
-    Fail("mimetype",
-         "an OpenDocument file of the type '" + mimetype->substr(0, 80) + "', not a text document");
-  }
-  if (zip_name_locate(archive, "[Content_Types].xml", 0) >= 0) {
-    const std::optional<std::string> types = ReadEntry(archive, "[Content_Types].xml");
-    if (types && types->find("wordprocessingml") == std::string::npos)
-      Fail("[Content_Types].xml", "an Office file that is not a Word document");
-    return DocumentFormat::kDocx;
-  }
-  Fail("", "a ZIP archive that is neither a Word (DOCX) nor an OpenDocument text (ODT) file");
-}
-
 // A new archive of the entries of `original` in their order: each changed entry with its new
 // bytes, compressed; every other one as it was stored, its compressed bytes copied.
 std::string WriteArchive(zip_t* original,
@@ -173,19 +156,12 @@ DocumentFileConversion Convert(std::string_view bytes, const DocumentOptions& op
            "encrypted; remove the password and convert the document again");
   }
   DocumentFileConversion result;
-  result.format = FormatOf(archive.get());
-  if (result.format == DocumentFormat::kOdt) {
-    const auto manifest = ReadEntry(archive.get(), "META-INF/manifest.xml");
-    if (manifest && manifest->find("encryption-data") != std::string::npos)
-      Fail("META-INF/manifest.xml",
-           "the document is encrypted; remove the password and convert it again");
-  }
-  PartsConversion parts = ConvertDocumentParts(
-      result.format, [&](const std::string& name) { return ReadEntry(archive.get(), name); },
-      options);
-  if (parts.error) throw Failure{*parts.error};
-  result.summary = std::move(parts.summary);
-  result.bytes = WriteArchive(archive.get(), parts.changed);
+  EntriesConversion conversion = ConvertDocumentEntries(
+      [&](const std::string& name) { return ReadEntry(archive.get(), name); }, options);
+  if (conversion.parts.error) throw Failure{*conversion.parts.error};
+  result.format = conversion.format;
+  result.summary = std::move(conversion.parts.summary);
+  result.bytes = WriteArchive(archive.get(), conversion.parts.changed);
   return result;
 }
 

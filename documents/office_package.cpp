@@ -120,4 +120,42 @@ PartsConversion ConvertDocumentParts(DocumentFormat format, const ReadPart& read
   }
 }
 
+namespace {
+
+DocumentFormat FormatOfEntries(const ReadPart& read) {
+  if (const auto mimetype = read("mimetype")) {
+    if (*mimetype == "application/vnd.oasis.opendocument.text" ||
+        *mimetype == "application/vnd.oasis.opendocument.text-template")
+      return DocumentFormat::kOdt;
+    Fail("mimetype",
+         "an OpenDocument file of the type '" + mimetype->substr(0, 80) + "', not a text document");
+  }
+  if (const auto types = read("[Content_Types].xml")) {
+    if (types->find("wordprocessingml") == std::string::npos)
+      Fail("[Content_Types].xml", "an Office file that is not a Word document");
+    return DocumentFormat::kDocx;
+  }
+  Fail("", "a ZIP archive that is neither a Word (DOCX) nor an OpenDocument text (ODT) file");
+}
+
+}  // namespace
+
+EntriesConversion ConvertDocumentEntries(const ReadPart& read, const DocumentOptions& options) {
+  EntriesConversion result;
+  try {
+    result.format = FormatOfEntries(read);
+    if (result.format == DocumentFormat::kOdt) {
+      const auto manifest = read("META-INF/manifest.xml");
+      if (manifest && manifest->find("encryption-data") != std::string::npos)
+        Fail("META-INF/manifest.xml",
+             "the document is encrypted; remove the password and convert it again");
+    }
+  } catch (const DocumentFailure& failure) {
+    result.parts.error = failure.error;
+    return result;
+  }
+  result.parts = ConvertDocumentParts(result.format, read, options);
+  return result;
+}
+
 }  // namespace lipimattam
