@@ -32,8 +32,15 @@ endfunction()
 # The engine's sources and headers as full paths, from the engine target's own list: for the
 # builds that compile the engine without CMake's help (WebAssembly).
 function(lipimattam_engine_files sources_var headers_var)
-  get_target_property(files lipimattam_engine SOURCES)
-  get_target_property(folder lipimattam_engine SOURCE_DIR)
+  lipimattam_target_files(lipimattam_engine sources headers)
+  set(${sources_var} ${sources} PARENT_SCOPE)
+  set(${headers_var} ${headers} PARENT_SCOPE)
+endfunction()
+
+# The source files and the headers of a library target, with their whole paths.
+function(lipimattam_target_files target sources_var headers_var)
+  get_target_property(files ${target} SOURCES)
+  get_target_property(folder ${target} SOURCE_DIR)
   list(TRANSFORM files PREPEND "${folder}/")
   set(sources ${files})
   list(FILTER sources INCLUDE REGEX "\\.cpp$")

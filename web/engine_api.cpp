@@ -80,4 +80,12 @@ long lipimattam_encode_bytes(const char16_t* units, std::size_t count, int code_
   return -1;
 }
 
+// The 256 units that the bytes of a code page (0 Latin-1, 1 Windows-1252) stand for, as the
+// filter reads them.
+const char16_t* lipimattam_units_of_bytes(int code_page) {
+  return lipimattam::UnitsOfBytes(code_page == 1 ? lipimattam::CodePage::kCp1252
+                                                 : lipimattam::CodePage::kLatin1)
+      .data();
+}
+
 }  // extern "C"

@@ -6,7 +6,7 @@ usage: make_page.py WEB_SOURCES ENGINE_JS DISPLAY_FONT INPUT_FONT OUT_DIR
 The engine (ENGINE_JS, WebAssembly in one JavaScript file), its API and the worker go into the
 page as the worker's source; the fonts go in as WOFF2 made here with fontTools; the codes the
 display font draws at U+F000 + code go in as a list. OUT_DIR also gets lipimattam.js, the
-engine and its API for other pages.
+engine, the zip container's reader and writer, and their API, for other pages.
 """
 
 import base64
@@ -47,7 +47,8 @@ def inline_script(text):
 
 
 def main(sources, engine_js, display_font, input_font, out_dir):
-    engine = read(engine_js) + "\n" + read(os.path.join(sources, "lipimattam.js"))
+    engine = "\n".join(read(path) for path in (engine_js, os.path.join(sources, "zip.js"),
+                                                 os.path.join(sources, "lipimattam.js")))
     page_script = read(os.path.join(sources, "page.js")).replace(
         "LIPIMATTAM_DISPLAY_CODES", repr(display_codes(display_font)))
     page = read(os.path.join(sources, "index.html"))
