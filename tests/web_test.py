@@ -9,6 +9,7 @@ converted paragraph.
 """
 
 import base64
+import io
 import json
 import os
 import shutil
@@ -17,10 +18,14 @@ import sys
 import tempfile
 import time
 import unittest
+import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.keys import Keys
+
+MAKE_DOCUMENTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "documents",
+                              "make_documents.py")
 
 PAGE, CLI, MAKE_TEXT = None, None, None
 
@@ -92,6 +97,40 @@ class PageTest(unittest.TestCase):
         time.sleep(0.05)
         return self.wait_for_output()
 
+    def capture_downloads(self):
+        """From here on, what the page offers as a download is kept in window.downloads."""
+        self.run_js("""
+            window.downloads = [];
+            const make = URL.createObjectURL;
+            URL.createObjectURL = (blob) => { window.lastBlob = blob; return make(blob); };
+            HTMLAnchorElement.prototype.click = function () {
+              const name = this.download;
+              window.lastBlob.arrayBuffer().then((buffer) => {
+                let text = '';
+                for (const byte of new Uint8Array(buffer)) text += String.fromCharCode(byte);
+                window.downloads.push({name, data: btoa(text)});
+              });
+            };""")
+
+    def downloads(self, count):
+        deadline = time.time() + 20
+        while time.time() < deadline:
+            found = self.run_js("return window.downloads")
+            if len(found) >= count:
+                return [(item["name"], base64.b64decode(item["data"])) for item in found]
+            time.sleep(0.05)
+        self.fail("the page offered no download")
+
+    def wait_for_status(self, words):
+        deadline = time.time() + 60
+        while words not in self.element("status").text and time.time() < deadline:
+            time.sleep(0.05)
+        return self.element("status").text
+
+    def set_direction(self, value):
+        self.run_js("const d = document.getElementById('direction');"
+                    "d.value = arguments[0]; d.dispatchEvent(new Event('change'));", value)
+
     def test_layout_words_and_language(self):
         self.assertEqual(self.browser.title, "Convert Unicode to ML - Lipimattam")
         self.assertEqual(self.element("caption1").text,
@@ -100,7 +139,6 @@ class PageTest(unittest.TestCase):
                          "Copy the converted Text by pressing rightmouse button")
         self.assertEqual(self.element("cmdConvert").text, "Convert")
         for box in ("TextBox1", "TextBox2"):
-            self.assertEqual(self.element(box).get_attribute("lang"), "ml")
             self.assertEqual(self.element(box).get_attribute("aria-labelledby"),
                              "caption" + box[-1])
         self.assertEqual(self.run_js("return document.activeElement.id"), "TextBox1")
@@ -109,6 +147,144 @@ class PageTest(unittest.TestCase):
             "document.fonts.load('16px \"Lipimattam ML-TT\"', '\\uF049')"
             ".then(faces => done(faces.length), () => done(-1));")
         self.assertEqual(loaded, 1)
+
+    def test_words_and_languages_follow_the_direction_and_swap_turns_round(self):
+        ways = {
+            "to-ml-tt": ("Convert Unicode to ML",
+                         "Paste Malayalam Unicode Text and click Convert Button", "ml", "zxx"),
+            "to-unicode": ("Convert ML to Unicode",
+                           "Paste text in ML-TT codes and click Convert Button", "zxx", "ml"),
+        }
+        for way, (heading, caption, input_lang, output_lang) in ways.items():
+            self.set_direction(way)
+            self.assertEqual(self.browser.title, heading + " - Lipimattam")
+            self.assertEqual(self.element("caption1").text, caption)
+            self.assertEqual(self.element("TextBox1").get_attribute("lang"), input_lang)
+            self.assertEqual(self.element("TextBox2").get_attribute("lang"), output_lang)
+        self.assertIn("ML-TTRevathi", self.element("fonts-note").text)
+        self.set_direction("to-ml-tt")
+        text = "\u0D15\u0D47\u0D30\u0D33\u0D02 2026"
+        codes = self.convert_with_f5(text)
+        self.element("cmdCopy").click()
+        self.assertEqual(self.element("status").text,
+                         "Copied %d characters." % len(cli(text)))
+        self.element("cmdSwap").click()
+        self.assertEqual(self.run_js("return document.getElementById('TextBox1').value"), codes)
+        self.assertEqual(self.run_js("return document.getElementById('direction').value"),
+                         "to-unicode")
+        self.element("cmdConvert").click()
+        time.sleep(0.05)
+        self.assertEqual(self.wait_for_output(), text)
+
+    def test_text_files_open_and_downloads_are_named_after_them(self):
+        work = tempfile.mkdtemp(prefix="lipimattam-web-files-")
+        self.addCleanup(shutil.rmtree, work, ignore_errors=True)
+        story = generated_text(1, lines=20)
+        quoted = "\u201C" + cli(story[:200]) + "\u201D \u2014 end"  # ML-TT text, saved on Windows
+        files = {"story.txt": story.encode("utf-8"),
+                 "old.txt": quoted.encode("cp1252"),
+                 "bad.txt": b"ab\n\xc3x"}
+        for name, data in files.items():
+            with open(os.path.join(work, name), "wb") as out:
+                out.write(data)
+        self.capture_downloads()
+        self.element("fileInput").send_keys(os.path.join(work, "story.txt"))
+        self.wait_for_status("")
+        time.sleep(0.1)
+        self.assertEqual(self.wait_for_output(), cli(story))
+        self.element("cmdDownloadUtf8").click()
+        self.element("cmdDownloadLatin1").click()
+        self.assertEqual(self.downloads(2), [("story-ml-tt.txt", cli_bytes(story)),
+                                             ("story-ml-tt-cp1252.txt",
+                                              cli_bytes(story, "--output-encoding", "cp1252"))])
+        self.set_direction("to-unicode")
+        self.run_js("document.getElementById('fileBytes').value = 'cp1252'")
+        self.element("fileInput").send_keys(os.path.join(work, "old.txt"))
+        time.sleep(0.2)
+        expected = subprocess.run([CLI, "--to-unicode", "--input-encoding", "cp1252"],
+                                  input=files["old.txt"], stdout=subprocess.PIPE,
+                                  check=True).stdout
+        self.assertEqual(self.wait_for_output().encode("utf-8"), expected)
+        self.element("cmdDownloadUtf8").click()
+        self.assertEqual(self.downloads(3)[2], ("old-unicode.txt", expected))
+        self.run_js("document.getElementById('fileBytes').value = 'utf-8'")
+        self.element("fileInput").send_keys(os.path.join(work, "bad.txt"))
+        self.assertIn("bad.txt:2:1: invalid UTF-8 at byte offset 3 (byte 0xC3)",
+                      self.wait_for_status("invalid UTF-8"))
+
+    def convert_document(self, data, options):
+        """The page's window.lipimattam.convertDocument on `data`: (bytes, summary) or the
+        message it was rejected with."""
+        result = self.browser.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            const bytes = Uint8Array.from(atob(arguments[0]), (c) => c.charCodeAt(0));
+            window.lipimattam.convertDocument(bytes.buffer, arguments[1]).then((result) => {
+              let text = '';
+              for (const byte of result.document) text += String.fromCharCode(byte);
+              done({data: btoa(text), summary: result.summary});
+            }, (error) => done({error: error.message}));""", base64.b64encode(data).decode(),
+                                                   options)
+        if "error" in result:
+            return result["error"]
+        return base64.b64decode(result["data"]), result["summary"]
+
+    def assertSameEntries(self, page_bytes, filter_path, what):
+        with zipfile.ZipFile(filter_path) as expected, \
+                zipfile.ZipFile(io.BytesIO(page_bytes)) as got:
+            self.assertEqual(got.namelist(), expected.namelist(), what)
+            self.assertIsNone(got.testzip(), what)
+            for name in expected.namelist():
+                self.assertEqual(got.read(name), expected.read(name), what + ": " + name)
+            # An ODT's mimetype stays first and stored.
+            if "mimetype" in expected.namelist():
+                self.assertEqual(got.infolist()[0].compress_type, zipfile.ZIP_STORED)
+
+    def test_documents_convert_entry_for_entry_as_the_filter_does(self):
+        work = tempfile.mkdtemp(prefix="lipimattam-web-documents-")
+        self.addCleanup(shutil.rmtree, work, ignore_errors=True)
+        subprocess.run([sys.executable, MAKE_DOCUMENTS, CLI, work], check=True,
+                       stdout=subprocess.DEVNULL)
+        cases = [("ml-tt.docx", "to-unicode", []), ("ml-tt.odt", "to-unicode", []),
+                 ("unicode.docx", "to-ml-tt", []), ("unicode.odt", "to-ml-tt", []),
+                 ("ml-tt.docx", "to-unicode", ["ML-TTKarthika"])]
+        for name, direction, legacy in cases:
+            source = os.path.join(work, name)
+            target = os.path.join(work, "filter-" + name)
+            arguments = ["--to-unicode"] if direction == "to-unicode" else []
+            for font in legacy:
+                arguments += ["--legacy-font", font]
+            subprocess.run([CLI, "-q", *arguments, source, "-o", target], check=True)
+            with open(source, "rb") as document:
+                data = document.read()
+            page = self.convert_document(data, {"direction": direction, "legacyFonts": legacy})
+            self.assertIsInstance(page, tuple, page)
+            self.assertGreater(page[1]["runs"], 0)
+            self.assertSameEntries(page[0], target, name + " " + direction)
+        # A broken part: the same message as the filter's, and nothing converted.
+        broken = os.path.join(work, "broken.docx")
+        with zipfile.ZipFile(os.path.join(work, "ml-tt.docx")) as good, \
+                zipfile.ZipFile(broken, "w") as bad:
+            for item in good.infolist():
+                data = good.read(item)
+                bad.writestr(item, data.replace(b"</w:body>", b"</w:bod>")
+                             if item.filename == "word/document.xml" else data)
+        said = subprocess.run([CLI, "--to-unicode", broken, "-o", os.path.join(work, "x.docx")],
+                              stderr=subprocess.PIPE).stderr.decode()
+        with open(broken, "rb") as document:
+            message = self.convert_document(document.read(), {"direction": "to-unicode"})
+        self.assertIn("word/document.xml: byte offset", message)
+        self.assertIn(message.split("; ")[0], said)
+        # Opened through the page: a summary, and a download named after the file.
+        self.capture_downloads()
+        self.set_direction("to-unicode")
+        self.element("fileInput").send_keys(os.path.join(work, "ml-tt.odt"))
+        self.assertIn("runs of text converted", self.wait_for_status("converted"))
+        self.element("cmdDownloadDocument").click()
+        [(saved_name, saved)] = self.downloads(1)
+        self.assertEqual(saved_name, "ml-tt-unicode.odt")
+        subprocess.run([CLI, "-q", "--to-unicode", os.path.join(work, "ml-tt.odt"), "-o",
+                        os.path.join(work, "filter.odt")], check=True)
+        self.assertSameEntries(saved, os.path.join(work, "filter.odt"), "opened ml-tt.odt")
 
     def test_converts_as_the_filter_does(self):
         text = generated_text(1, lines=300)

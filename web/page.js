@@ -1,5 +1,6 @@
-// The page: the window's two boxes, Convert (Alt+C, F5), Copy, downloads and the reverse
-// direction, with the engine in a Web Worker so that the page keeps answering.
+// The page: the window's two boxes, Convert (Alt+C, F5), Copy, downloads, both directions with
+// a swap between them, text files and DOCX or ODT documents opened or dropped, with the engine
+// in a Web Worker so that the page keeps answering.
 "use strict";
 
 (function () {
@@ -15,6 +16,7 @@
   const chillu = document.getElementById("chillu");
   const digits = document.getElementById("digits");
   const progress = document.getElementById("progress");
+  const fileBytes = document.getElementById("fileBytes");
   const status = document.getElementById("status");
 
   // The engine, in a worker made from the script the page carries, so that the page works
@@ -44,8 +46,35 @@
     });
   }
 
-  // What the output box holds: the real units, and the text nodes that show them.
+  // What each direction calls things: the window's own words one way, their mirror the other.
+  const kWords = {
+    "to-ml-tt": {
+      heading: "Convert Unicode to ML",
+      caption1: "Paste Malayalam Unicode Text and click Convert Button",
+      caption2: "Copy the converted Text by pressing rightmouse button",
+      input: "Unicode Malayalam text",
+      output: "ML-TT codes, not Malayalam text",
+      inputLang: "ml",
+      outputLang: "zxx",
+      side: "ml-tt",
+    },
+    "to-unicode": {
+      heading: "Convert ML to Unicode",
+      caption1: "Paste text in ML-TT codes and click Convert Button",
+      caption2: "Copy the Unicode Malayalam text by pressing rightmouse button",
+      input: "ML-TT codes, not Malayalam text",
+      output: "Unicode Malayalam text",
+      inputLang: "zxx",
+      outputLang: "ml",
+      side: "unicode",
+    },
+  };
+
+  // What the output box holds: the real units, and the text nodes that show them; which way
+  // they were converted, and the name of the file they came from (without its extension).
   let outputText = "";
+  let outputDirection = "to-ml-tt";
+  let inputName = "";
   let shownNodes = [];  // {node, start}
   let showing = 0;      // bumped to abandon a display still being filled
 
@@ -122,10 +151,24 @@
     event.preventDefault();
   });
 
+  function characters(text) {
+    let count = text.length;
+    for (let i = 0; i < text.length; i++) {
+      const unit = text.charCodeAt(i);
+      if (unit >= 0xDC00 && unit <= 0xDFFF && i > 0 && text.charCodeAt(i - 1) >= 0xD800 &&
+          text.charCodeAt(i - 1) <= 0xDBFF)
+        count--;
+    }
+    return count;
+  }
+
   function copyAll() {
+    if (!outputText) return say("Nothing to copy yet: convert a text first.");
     const selection = document.getSelection();
     selection.selectAllChildren(output);
-    document.execCommand("copy");
+    const copied = document.execCommand("copy");
+    say(copied ? "Copied " + characters(outputText).toLocaleString("en") + " characters."
+               : "The browser did not copy: select the text and press Ctrl+C.");
   }
 
   function say(message) {
@@ -144,6 +187,8 @@
     say("");
     converting = (async () => {
       try {
+        outputDirection = direction.value;
+        showDocument(null);
         if (toUnicode) {
           const result = await ask("toUnicode", text, {chillu: chillu.value, digits: digits.value});
           await show(result.text, false);
@@ -156,6 +201,7 @@
           });
           await show(result, true);
         }
+        bringResultIntoView();
       } catch (error) {
         say("The conversion failed: " + error.message);
       } finally {
@@ -170,6 +216,11 @@
 
   // "line 3, column 7" for a unit of a text; lines end at LF, CR LF or a lone CR.
   function place(text, index) {
+    const [line, column] = lineAndColumn(text, index);
+    return "line " + line + ", column " + column;
+  }
+
+  function lineAndColumn(text, index) {
     let line = 1;
     let column = 1;
     for (let i = 0; i < index; i++) {
@@ -181,52 +232,260 @@
         column++;
       }
     }
-    return "line " + line + ", column " + column;
+    return [line, column];
   }
 
-  function download(bytes, name) {
+  function download(bytes, name, type = "text/plain") {
     const link = document.createElement("a");
-    link.href = URL.createObjectURL(new Blob([bytes], {type: "text/plain"}));
+    link.href = URL.createObjectURL(new Blob([bytes], {type}));
     link.download = name;
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 1000);
   }
 
+  // The index of the first surrogate half that stands alone in `text`, or -1.
+  function loneSurrogate(text) {
+    for (let i = 0; i < text.length; i++) {
+      const unit = text.charCodeAt(i);
+      if (unit < 0xD800 || unit > 0xDFFF) continue;
+      const next = text.charCodeAt(i + 1);
+      if (unit <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) i++;
+      else return i;
+    }
+    return -1;
+  }
+
+  function hex(unit) {
+    return "U+" + unit.toString(16).toUpperCase().padStart(4, "0");
+  }
+
   // The output as a download saves it: UTF-8, or one byte per glyph code in Windows-1252, by
-  // the filter's own table (curly quotes and dashes as their bytes). A unit with no byte: the
-  // reason is thrown instead.
+  // the filter's own table (curly quotes and dashes as their bytes). What cannot be written is
+  // named with its line and column, and nothing is saved.
   async function outputBytes(encoding) {
-    if (encoding === "utf-8") return new TextEncoder().encode(outputText);
-    const codePage = encoding === "windows-1252" ? "cp1252" : "latin1";
     const text = outputText;
+    if (encoding === "utf-8") {
+      const lone = loneSurrogate(text);
+      if (lone >= 0)
+        throw new Error(hex(text.charCodeAt(lone)) + " at " + place(text, lone) + " is half of " +
+                        "a character, which UTF-8 cannot hold.");
+      return new TextEncoder().encode(text);
+    }
+    const codePage = encoding === "windows-1252" ? "cp1252" : "latin1";
     const {bytes, unwritable} = await ask("encodeBytes", text, {codePage});
     if (bytes) return bytes;
-    const point = text.codePointAt(unwritable).toString(16).toUpperCase().padStart(4, "0");
-    throw new Error("U+" + point + " at " + place(text, unwritable) + " has no glyph code, " +
-                    "so " + (codePage === "cp1252" ? "Windows-1252" : "Latin-1") +
+    throw new Error(hex(text.codePointAt(unwritable)) + " at " + place(text, unwritable) +
+                    " has no glyph code, so " +
+                    (codePage === "cp1252" ? "Windows-1252" : "Latin-1") +
                     " cannot hold it; download the text as UTF-8.");
   }
 
+  // "story-ml-tt.txt", "story-unicode.txt", "story-ml-tt-cp1252.txt": after the file the text
+  // came from, or "lipimattam", and the way it was converted.
+  function downloadName(encoding) {
+    return (inputName || "lipimattam") + "-" + kWords[outputDirection].side +
+           (encoding === "windows-1252" ? "-cp1252" : "") + ".txt";
+  }
+
   async function downloadAs(encoding) {
+    if (!outputText) return say("Nothing to download yet: convert a text first.");
     try {
-      download(await outputBytes(encoding), "lipimattam.txt");
+      download(await outputBytes(encoding), downloadName(encoding));
     } catch (error) {
       say(error.message);
     }
   }
 
+  // The first byte of `bytes` that does not begin a whole UTF-8 character, or -1.
+  function firstInvalidUtf8(bytes) {
+    for (let at = 0; at < bytes.length;) {
+      const lead = bytes[at];
+      if (lead < 0x80) {
+        at++;
+        continue;
+      }
+      let length = 2;
+      let low = 0x80;
+      let high = 0xBF;  // the range of the second byte
+      if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead === 0xE0) low = 0xA0;
+        if (lead === 0xED) high = 0x9F;
+      } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead === 0xF0) low = 0x90;
+        if (lead === 0xF4) high = 0x8F;
+      } else if (lead < 0xC2 || lead > 0xDF) {
+        return at;
+      }
+      if (at + length > bytes.length || bytes[at + 1] < low || bytes[at + 1] > high) return at;
+      for (let k = 2; k < length; k++)
+        if ((bytes[at + k] & 0xC0) !== 0x80) return at;
+      at += length;
+    }
+    return -1;
+  }
+
+  // A text file's text: UTF-8, or for text in ML-TT codes one byte per code as chosen. Invalid
+  // UTF-8 is named as the filter names it, and nothing is opened.
+  async function textOfFile(name, bytes) {
+    const encoding = direction.value === "to-unicode" ? fileBytes.value : "utf-8";
+    if (encoding !== "utf-8") return ask("decodeBytes", bytes.buffer, {codePage: encoding});
+    try {
+      return new TextDecoder("utf-8", {fatal: true}).decode(bytes);
+    } catch (error) {
+      const bad = Math.max(0, firstInvalidUtf8(bytes));
+      const before = new TextDecoder("utf-8").decode(bytes.subarray(0, bad));
+      const [line, column] = lineAndColumn(before, before.length);
+      throw new Error(name + ":" + line + ":" + column + ": invalid UTF-8 at byte offset " + bad +
+                      " (byte 0x" + bytes[bad].toString(16).toUpperCase().padStart(2, "0") +
+                      "); nothing was opened");
+    }
+  }
+
+  function looksLikeDocument(bytes) {
+    const starts = (signature) => signature.every((byte, i) => bytes[i] === byte);
+    return starts([0x50, 0x4B, 0x03, 0x04]) || starts([0x50, 0x4B, 0x05, 0x06]) ||
+           starts([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1]);
+  }
+
+  function documentOptions() {
+    const legacy = document.getElementById("legacyFonts").value.split(",")
+                       .map((name) => name.trim()).filter((name) => name !== "");
+    return {
+      direction: direction.value,
+      unicodeFont: document.getElementById("unicodeFont").value.trim(),
+      mlTtFont: document.getElementById("mlTtFont").value.trim(),
+      legacyFonts: legacy,
+      chillu: chillu.value,
+      digits: digits.value,
+    };
+  }
+
+  // The converted document waiting to be saved, and its button; null hides it.
+  let converted = null;
+  function showDocument(result) {
+    converted = result;
+    const button = document.getElementById("cmdDownloadDocument");
+    button.hidden = result === null;
+    if (result) button.textContent = "Download " + result.name;
+  }
+
+  function summaryOf(name, summary, toUnicode) {
+    let line = name + ": " + summary.runs.toLocaleString("en") +
+               (summary.runs === 1 ? " run" : " runs") + " of text converted (" +
+               summary.characters.toLocaleString("en") + " characters)";
+    if (summary.fontsLeftAlone.length)
+      line += "; left alone, in fonts of another encoding: " + summary.fontsLeftAlone.join(", ");
+    if (summary.unknownCodes)
+      line += "; " + summary.unknownCodes + " code(s) with no meaning in the ML-TT encoding kept";
+    if (summary.runs === 0)
+      line += toUnicode ? ". Is its text in another ML-TT font? Name it under Fonts in documents."
+                        : ". To convert an ML-TT document to Unicode, choose ML-TT to Unicode.";
+    return line + ".";
+  }
+
+  async function convertDocumentFile(name, bytes) {
+    const options = documentOptions();
+    const extension = /\.odt$/i.test(name) ? "odt" : "docx";
+    say("Converting " + name + "…");
+    document.body.classList.add("busy");
+    try {
+      const result = await ask("convertDocument", bytes.buffer, options);
+      const newName = inputName + "-" + kWords[options.direction].side + "." +
+                      (result.format || extension);
+      showDocument({name: newName, bytes: result.document, format: result.format});
+      say(summaryOf(name, result.summary, options.direction === "to-unicode"));
+      bringResultIntoView();
+    } catch (error) {
+      showDocument(null);
+      say(name + ": " + error.message + " Nothing was converted.");
+    } finally {
+      document.body.classList.remove("busy");
+    }
+  }
+
+  // A file opened or dropped: a document converts at once and waits to be saved; a text file
+  // fills the input box and converts.
+  async function openFile(file) {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    inputName = file.name.replace(/\.[^.]*$/, "") || "lipimattam";
+    if (looksLikeDocument(bytes)) return convertDocumentFile(file.name, bytes);
+    try {
+      input.value = await textOfFile(file.name, bytes);
+    } catch (error) {
+      return say(error.message);
+    }
+    await convert();
+  }
+
+  // On a phone the result lies below the input: it comes into view once there is one.
+  function bringResultIntoView() {
+    const frame = document.getElementById("Frame2");
+    if (frame.getBoundingClientRect().top > window.innerHeight * 0.5)
+      frame.scrollIntoView({block: "start"});
+  }
+
   function directionChanged() {
+    const words = kWords[direction.value];
     const toUnicode = direction.value === "to-unicode";
+    document.title = words.heading + " - Lipimattam";
+    document.getElementById("heading").textContent = words.heading;
+    document.getElementById("caption1").textContent = words.caption1;
+    document.getElementById("caption2").textContent = words.caption2;
+    document.getElementById("input-kind").textContent = words.input;
+    document.getElementById("output-kind").textContent = words.output;
+    input.lang = words.inputLang;
+    output.lang = words.outputLang;
     document.body.classList.toggle("to-unicode", toUnicode);
     document.getElementById("unicode-options").hidden = !toUnicode;
     document.getElementById("cmdDownloadLatin1").hidden = toUnicode;
   }
 
+  // The result becomes the input, and the direction turns round.
+  function swap() {
+    if (converting) return;
+    input.value = outputText;
+    direction.value = direction.value === "to-unicode" ? "to-ml-tt" : "to-unicode";
+    directionChanged();
+    ++showing;
+    outputText = "";
+    shownNodes = [];
+    output.textContent = "";
+    showDocument(null);
+    say("The result is now the input; Convert turns it back.");
+    input.focus();
+  }
+
   convertButton.addEventListener("click", () => convert());
   document.getElementById("cmdCopy").addEventListener("click", copyAll);
+  document.getElementById("cmdSwap").addEventListener("click", swap);
   document.getElementById("cmdDownloadUtf8").addEventListener("click", () => downloadAs("utf-8"));
   document.getElementById("cmdDownloadLatin1").addEventListener("click",
                                                                 () => downloadAs("windows-1252"));
+  document.getElementById("cmdDownloadDocument").addEventListener("click", () => {
+    if (converted)
+      download(converted.bytes, converted.name,
+               converted.format === "odt" ? "application/vnd.oasis.opendocument.text"
+                                          : "application/vnd.openxmlformats-officedocument." +
+                                                "wordprocessingml.document");
+  });
+  const fileInput = document.getElementById("fileInput");
+  document.getElementById("cmdOpen").addEventListener("click", () => fileInput.click());
+  fileInput.addEventListener("change", () => {
+    if (fileInput.files.length) openFile(fileInput.files[0]);
+    fileInput.value = "";
+  });
+  document.addEventListener("dragover", (event) => {
+    event.preventDefault();
+    document.body.classList.add("dragging");
+  });
+  document.addEventListener("dragleave", () => document.body.classList.remove("dragging"));
+  document.addEventListener("drop", (event) => {
+    event.preventDefault();
+    document.body.classList.remove("dragging");
+    if (event.dataTransfer.files.length) openFile(event.dataTransfer.files[0]);
+  });
   direction.addEventListener("change", directionChanged);
   directionChanged();
 
@@ -242,9 +501,10 @@
   window.lipimattam = {
     convert: (text, onProgress) => ask("convert", text, undefined, onProgress),
     toUnicode: (text, options) => ask("toUnicode", text, options || {}),
+    convertDocument: (bytes, options) => ask("convertDocument", bytes, options || {}),
     output: () => outputText,
     bytes: outputBytes,
-    busy: () => converting !== null,
+    busy: () => converting !== null || document.body.classList.contains("busy"),
   };
   input.focus();
 })();
