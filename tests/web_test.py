@@ -9,6 +9,8 @@ converted paragraph.
 """
 
 import base64
+import functools
+import http.server
 import io
 import json
 import os
@@ -16,6 +18,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 import zipfile
@@ -285,6 +288,37 @@ class PageTest(unittest.TestCase):
         subprocess.run([CLI, "-q", "--to-unicode", os.path.join(work, "ml-tt.odt"), "-o",
                         os.path.join(work, "filter.odt")], check=True)
         self.assertSameEntries(saved, os.path.join(work, "filter.odt"), "opened ml-tt.odt")
+
+    def test_served_over_http_it_installs_and_works_offline(self):
+        class QuietHandler(http.server.SimpleHTTPRequestHandler):
+            def log_message(self, *arguments):
+                pass
+
+        handler = functools.partial(QuietHandler, directory=os.path.dirname(PAGE))
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        url = "http://127.0.0.1:%d/index.html" % server.server_address[1]
+        try:
+            self.browser.get(url)
+            controlled = self.browser.execute_async_script("""
+                const done = arguments[arguments.length - 1];
+                navigator.serviceWorker.ready.then(() => {
+                  if (navigator.serviceWorker.controller) return done(true);
+                  navigator.serviceWorker.oncontrollerchange = () => done(true);
+                }, () => done(false));""")
+            self.assertTrue(controlled)
+            manifest = self.browser.execute_cdp_cmd("Page.getAppManifest", {})
+            self.assertEqual(manifest.get("errors"), [])
+            self.assertEqual(self.browser.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+                             .get("installabilityErrors"), [])
+        finally:
+            server.shutdown()
+            server.server_close()
+        # No server now: the page comes from the service worker's cache and still converts.
+        self.browser.get(url)
+        self.run_js("return window.lipimattam !== undefined")
+        self.assertEqual(self.convert_with_f5("\u0D15\u0D46"), "sI")
+        self.assertIn("Lipimattam 0.", self.element("about").text)
 
     def test_converts_as_the_filter_does(self):
         text = generated_text(1, lines=300)

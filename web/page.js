@@ -497,6 +497,19 @@
     }
   });
 
+  // Served over HTTP(S), the page can be installed as an app and opened offline: its manifest
+  // and its service worker. Opened from a file it needs neither, and never asks for them.
+  if (location.protocol === "https:" || location.protocol === "http:") {
+    const link = document.createElement("link");
+    link.rel = "manifest";
+    link.href = "manifest.webmanifest";
+    document.head.appendChild(link);
+    if ("serviceWorker" in navigator)
+      navigator.serviceWorker.register("sw.js").catch((error) => {
+        console.warn("the page cannot be kept for offline use:", error);
+      });
+  }
+
   // For other pages and tests: the same conversions, and what the output box holds.
   window.lipimattam = {
     convert: (text, onProgress) => ask("convert", text, undefined, onProgress),
