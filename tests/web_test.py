@@ -320,6 +320,28 @@ class PageTest(unittest.TestCase):
         self.assertEqual(self.convert_with_f5("\u0D15\u0D46"), "sI")
         self.assertIn("Lipimattam 0.", self.element("about").text)
 
+    def test_on_a_phone_the_result_comes_into_view_with_large_targets(self):
+        self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 390, "height": 844, "deviceScaleFactor": 3, "mobile": True})
+        self.addCleanup(self.browser.execute_cdp_cmd, "Emulation.clearDeviceMetricsOverride", {})
+        self.browser.get("file://" + PAGE)
+        text = generated_text(1, lines=30)
+        self.assertEqual(self.convert_with_f5(text), cli(text))
+        time.sleep(0.2)
+        seen = self.run_js("""
+            const box = (id) => document.getElementById(id).getBoundingClientRect();
+            return {height: window.innerHeight, width: window.innerWidth,
+                    output: box('TextBox2').top, copy: box('cmdCopy').bottom,
+                    input: box('TextBox1').right,
+                    small: [...document.querySelectorAll('button, select, summary')]
+                        .filter((e) => e.offsetParent !== null)
+                        .filter((e) => e.getBoundingClientRect().height < 44)
+                        .map((e) => e.id || e.textContent)};""")
+        self.assertLess(seen["input"], seen["width"] + 1, "the input box is wider than the phone")
+        self.assertGreaterEqual(seen["output"], 0)
+        self.assertLess(seen["copy"], seen["height"], "Copy is out of view after Convert")
+        self.assertEqual(seen["small"], [])
+
     def test_converts_as_the_filter_does(self):
         text = generated_text(1, lines=300)
         self.assertGreater(text.count("\n"), 250)
@@ -337,6 +359,10 @@ class PageTest(unittest.TestCase):
         self.paste("\u0D15\u0D46")
         self.element("cmdConvert").click()
         self.assertEqual(self.wait_for_output(), "sI")
+        self.element("TextBox1").send_keys(Keys.ESCAPE)  # Esc keeps the work
+        self.assertEqual(self.run_js("return document.getElementById('TextBox1').value"),
+                         "\u0D15\u0D46")
+        self.assertEqual(self.run_js("return window.lipimattam.output()"), "sI")
 
     def copy_from_output(self, select):
         """Selects in the output box as `select` says (JavaScript given `box` and `range`),
