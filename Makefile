@@ -36,6 +36,7 @@ bench: dev-deps
 	@cmake --build --preset release
 	@./build/release/bench/convert_bench
 	@bench/filter_vs_iconv.sh
+	@bench/web_vs_native.sh
 	@bench/batch_throughput.sh 10000 4096
 
 fuzz: dev-deps

@@ -46,14 +46,19 @@ async function createLipimattam() {
     return new TextDecoder().decode(bytes.subarray(pointer, end));
   }
 
+  // The output as a string. The browser's UTF-16 decoder is fastest, but it would replace a
+  // surrogate half that stands alone: output with any surrogate is read unit by unit.
+  const utf16 = new TextDecoder("utf-16le");
   function readOutput() {
     const first = module._lipimattam_output() >> 1;
     const length = module._lipimattam_output_length();
-    const units = module.HEAPU16;
+    const units = module.HEAPU16.subarray(first, first + length);
+    let surrogates = 0;
+    for (let i = 0; i < length; i++) surrogates |= (units[i] & 0xF800) === 0xD800 ? 1 : 0;
+    if (!surrogates) return utf16.decode(units);
     const pieces = [];
     for (let at = 0; at < length; at += 8192)
-      pieces.push(String.fromCharCode.apply(null, units.subarray(first + at,
-                                                                first + Math.min(length, at + 8192))));
+      pieces.push(String.fromCharCode.apply(null, units.subarray(at, Math.min(length, at + 8192))));
     return pieces.join("");
   }
 
@@ -179,4 +184,4 @@ async function createLipimattam() {
   };
 }
 
-if (typeof module !== "undefined") module.exports = {createLipimattam};
+if (typeof module !== "undefined") module.exports = {createLipimattam, createLipimattamEngine};

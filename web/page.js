@@ -7,7 +7,8 @@
   const kDisplayCopy = 0xF000;
   // The glyph codes the display font draws at U+F000 + code (filled in when the page is built).
   const displayCopied = new Set(LIPIMATTAM_DISPLAY_CODES);
-  const kShownPerFrame = 1 << 14;  // units the output box lays out per animation frame
+  const kShownPerPiece = 1 << 14;  // units of the output box's pieces, at most
+  const kFrameBudget = 8;          // milliseconds an animation frame spends adding pieces
 
   const input = document.getElementById("TextBox1");
   const output = document.getElementById("TextBox2");
@@ -94,8 +95,24 @@
     return shown;
   }
 
-  // Shows `text` a piece per animation frame, so that a long text never stalls the page. Each
-  // piece is a block of whole lines where it can be, which the browser lays out on its own.
+  // Where a piece of the output may end, at or before `end` and after `at`: after a line break,
+  // else after a space, else between two characters, never inside a surrogate pair or before
+  // a sign that belongs to the character before it.
+  function pieceEnd(text, at, end) {
+    if (end >= text.length) return text.length;
+    const lineEnd = text.lastIndexOf("\n", end - 1);
+    if (lineEnd >= at) return lineEnd + 1;
+    const space = text.lastIndexOf(" ", end - 1);
+    if (space >= at) return space + 1;
+    const joins = /[\u0300-\u036F\u0D00-\u0D03\u0D3B-\u0D4D\u0D57\u0D62\u0D63\u200C\u200D\uDC00-\uDFFF\uFE00-\uFE0F]/;
+    while (end > at + 1 && joins.test(text[end])) end--;
+    return end;
+  }
+
+  // Shows `text` in pieces, as many as fit in a few milliseconds an animation frame, so that a
+  // long text never stalls the page and the time grows only with its length. Each piece is a
+  // block of whole lines where it can be, which the browser lays out on its own, and only when
+  // it comes into view.
   function show(text, inGlyphCodes) {
     const token = ++showing;
     outputText = text;
@@ -106,17 +123,16 @@
       let at = 0;
       const step = () => {
         if (token !== showing) return resolve();
-        let end = Math.min(text.length, at + kShownPerFrame);
-        if (end < text.length) {
-          const lineEnd = text.lastIndexOf("\n", end - 1);
-          if (lineEnd >= at) end = lineEnd + 1;
-        }
-        const node = document.createTextNode(displayed(text, at, end, inGlyphCodes));
-        const piece = document.createElement("div");
-        piece.appendChild(node);
-        shownNodes.push({node, start: at});
-        output.appendChild(piece);
-        at = end;
+        const started = performance.now();
+        do {
+          const end = pieceEnd(text, at, Math.min(text.length, at + kShownPerPiece));
+          const node = document.createTextNode(displayed(text, at, end, inGlyphCodes));
+          const piece = document.createElement("div");
+          piece.appendChild(node);
+          shownNodes.push({node, start: at});
+          output.appendChild(piece);
+          at = end;
+        } while (at < text.length && performance.now() - started < kFrameBudget);
         if (at < text.length) requestAnimationFrame(step);
         else resolve();
       };
@@ -171,6 +187,17 @@
                : "The browser did not copy: select the text and press Ctrl+C.");
   }
 
+  // What went wrong, in words: a browser that runs out of room for a text says so in its own
+  // terms (an invalid string length, memory that cannot grow), which the page puts plainly.
+  function plainError(error, bytes) {
+    const message = error && error.message ? error.message : String(error);
+    if (/string length|memory|allocation|Aborted|out of bounds/i.test(message))
+      return "The text is too large for this browser to convert at once (" +
+             Math.ceil(bytes / 1e6) + " MB). Convert it in parts, or use lipimattam-cli, " +
+             "which takes files of any size.";
+    return "The conversion failed: " + message;
+  }
+
   function say(message) {
     status.textContent = message;
   }
@@ -203,7 +230,7 @@
         }
         bringResultIntoView();
       } catch (error) {
-        say("The conversion failed: " + error.message);
+        say(plainError(error, text.length * 2));
       } finally {
         progress.hidden = true;
         convertButton.disabled = false;
@@ -408,7 +435,12 @@
   // A file opened or dropped: a document converts at once and waits to be saved; a text file
   // fills the input box and converts.
   async function openFile(file) {
-    const bytes = new Uint8Array(await file.arrayBuffer());
+    let bytes;
+    try {
+      bytes = new Uint8Array(await file.arrayBuffer());
+    } catch (error) {
+      return say(file.name + ": " + plainError(error, file.size));
+    }
     inputName = file.name.replace(/\.[^.]*$/, "") || "lipimattam";
     if (looksLikeDocument(bytes)) return convertDocumentFile(file.name, bytes);
     try {
