@@ -404,6 +404,16 @@ class PageTest(unittest.TestCase):
         cp1252 = self.run_js("return window.lipimattam.bytes('windows-1252')"
                              ".then((bytes) => Array.from(bytes))")
         self.assertEqual(bytes(cp1252), cli_bytes(text, "--output-encoding", "cp1252"))
+        # Half a character cannot go into UTF-8: named, not made U+FFFD.
+        self.run_js("document.getElementById('TextBox1').value = "
+                    "'\\u0D15\\n\\u0D15' + String.fromCharCode(0xD800)")
+        self.element("TextBox1").send_keys(Keys.F5)
+        time.sleep(0.05)
+        while self.run_js("return window.lipimattam.busy()"):
+            time.sleep(0.05)
+        said = self.run_js("return window.lipimattam.bytes('utf-8').then(() => 'written',"
+                           " (error) => error.message)")
+        self.assertIn("U+D800 at line 2, column 2", said)
         self.convert_with_f5("\u0D15\n\u4E2D")
         self.element("cmdDownloadLatin1").click()
         deadline = time.time() + 10  # the bytes come from the engine's worker
@@ -494,6 +504,7 @@ def screenshot(path):
     profile = tempfile.mkdtemp(prefix="lipimattam-web-shot-")
     browser = start_browser(profile)
     try:
+        browser.set_window_size(820, 800)  # tall enough for the controls below the boxes
         browser.get("file://" + PAGE)
         text = ("മലയാളം കേരളത്തിന്റെ ഭാഷയാണ്. പത്രങ്ങളും പ്രസാധകരും ഇന്നും പഴയ ഫോണ്ടുകളിൽ "
                 "അച്ചടിക്കുന്നു.\nഉദ്യോഗസ്ഥൻ, സ്വാതന്ത്ര്യം, പ്രോഗ്രാം, ക്രൈസ്തവർ, ദ്വൈതം, "
