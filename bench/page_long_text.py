@@ -13,7 +13,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
-import web_test  # noqa: E402 (its browser set-up)
+import web_test  # noqa: E402 (its browser set-up and its watch on long tasks)
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 
 
@@ -28,18 +28,13 @@ def main(page, make_text, sizes):
             browser.execute_script("document.getElementById('TextBox1').value = arguments[0]",
                                    text)
             browser.execute_script("return document.getElementById('TextBox1').scrollHeight")
-            browser.execute_script("""
-                window.longest = 0;
-                new PerformanceObserver((list) => {
-                  for (const task of list.getEntries())
-                    window.longest = Math.max(window.longest, task.duration);
-                }).observe({entryTypes: ['longtask']});""")
+            browser.execute_script(web_test.WATCH_LONG_TASKS)
             started = time.time()
             browser.find_element("id", "TextBox1").send_keys(Keys.F5)
             time.sleep(0.05)
             while browser.execute_script("return window.lipimattam.busy()"):
                 time.sleep(0.02)
-            longest = browser.execute_script("return window.longest")
+            longest = browser.execute_script("return window.longestTask")
             print("%4s MB: %.2f s; %s" % (megabytes, time.time() - started,
                                         "longest task %.0f ms" % longest if longest
                                         else "no task over 50 ms"))
