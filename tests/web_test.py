@@ -201,8 +201,7 @@ class PageTest(unittest.TestCase):
                 out.write(data)
         self.capture_downloads()
         self.element("fileInput").send_keys(os.path.join(work, "story.txt"))
-        self.wait_for_status("")
-        time.sleep(0.1)
+        time.sleep(0.1)  # the file is read before its conversion begins
         self.assertEqual(self.wait_for_output(), cli(story))
         self.element("cmdDownloadUtf8").click()
         self.element("cmdDownloadLatin1").click()

@@ -123,7 +123,7 @@ async function readEntry(zip, entry) {
   const packed = zip.bytes.subarray(entry.dataAt, entry.dataAt + entry.packedSize);
   let data;
   if (entry.method === 0) {
-    data = packed.slice();
+    data = packed;  // read only, and copied into the engine's memory
   } else if (entry.method === 8) {
     try {
       data = await throughStream(packed, new DecompressionStream("deflate-raw"));
