@@ -94,7 +94,7 @@ char32_t CodePointAt(std::u16string_view units, std::size_t at) {
 class TextStream::Impl {
  public:
   Impl(const TextStreamSettings& settings, BytesSink put)
-      : settings_(settings), put_(std::move(put)) {}
+      : settings_(settings), put_(std::move(put)), reader_(settings.forms) {}
 
   void BeginInput() {
     segments_.push_back({units_.size(), input_count_++, TextPosition{}, 0});
@@ -232,7 +232,8 @@ class TextStream::Impl {
     if (cut == 0) return;
     const std::u16string_view piece = units_.View().substr(0, cut);
     if (settings_.to_unicode) {
-      ToUnicodeResult result = ConvertToUnicode(piece, settings_.forms);
+      // Unicode text is written as UTF-8 alone, straight from the reading.
+      const ToUnicodeUtf8Result result = reader_.Convert(piece);
       if (result.unknown_codes != 0) {
         if (unknown_.count == 0) {
           unknown_.first = PlaceOf(result.first_unknown);
@@ -240,7 +241,7 @@ class TextStream::Impl {
         }
         unknown_.count += result.unknown_codes;
       }
-      if (!Put(result.text)) return;
+      if (!PutBytes(result.text)) return;
     } else {
       if (settings_.output_encoding != Encoding::kUtf8 && !CheckBytes(piece)) return;
       if (!Put(ConvertText(piece))) return;
@@ -293,7 +294,11 @@ class TextStream::Impl {
       error_ = error;
       return false;
     }
-    if (!put_(std::string_view(room, static_cast<std::size_t>(end - room)))) {
+    return PutBytes(std::string_view(room, static_cast<std::size_t>(end - room)));
+  }
+
+  bool PutBytes(std::string_view bytes) {
+    if (!put_(bytes)) {
       error_ = TextStreamError{};
       error_->kind = TextStreamError::Kind::kSinkStopped;
       return false;
@@ -318,9 +323,10 @@ class TextStream::Impl {
 
   TextStreamSettings settings_;
   BytesSink put_;
-  Buffer<char16_t> units_;  // decoded, waiting to be converted
-  Buffer<char> pending_;    // bytes not yet decoded: part of a character, a byte order mark
-  Buffer<char> output_;     // the bytes of the last piece converted
+  ToUnicodeUtf8Converter reader_;  // keeps its memory from piece to piece
+  Buffer<char16_t> units_;         // decoded, waiting to be converted
+  Buffer<char> pending_;           // bytes not yet decoded: part of a character, a byte order mark
+  Buffer<char> output_;            // the bytes of the last piece converted
   std::vector<Segment> segments_;
   std::size_t input_count_ = 0;
   std::uint64_t input_bytes_ = 0;  // of the current input, decoded

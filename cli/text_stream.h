@@ -22,7 +22,7 @@ namespace lipimattam {
 struct TextStreamSettings {
   bool to_unicode = false;  // glyph codes back to Unicode, or Unicode into glyph codes
   Encoding input_encoding = Encoding::kUtf8;
-  Encoding output_encoding = Encoding::kUtf8;
+  Encoding output_encoding = Encoding::kUtf8;  // of glyph codes: Unicode text is UTF-8
   ToUnicodeOptions forms;
   // Units converted at once, at least: the text up to the last cut point is handed on once this
   // many are waiting. Small values are for tests.

@@ -26,6 +26,7 @@ constexpr char16_t kSignEe = 0x0D47;
 constexpr char16_t kSignAi = 0x0D48;
 constexpr char16_t kSignO = 0x0D4A;
 constexpr char16_t kDigitZero = 0x0D66;
+constexpr char16_t kReplacementCharacter = 0xFFFD;
 
 // The codes the reader looks for, as the code-unit map and the rules give them.
 constexpr char16_t GlyphOf(char16_t code_point) {
@@ -189,18 +190,49 @@ static_assert(kTwoCodeLetters.size() == 5 && TwoCodeSign(kGlyphE, kGlyphE) == kS
                   TwoCodeSign(kGlyphE, GlyphOf(0x0D3E)) == kSignO,
               "kGlyphMap's letters and vowel signs of two codes are not as the reader expects");
 
-// How a code reads where nothing around it matters: the units it gives, at most three. Codes
-// whose reading depends on the codes around them, or that are counted, are not simple. A
+// The reading is written as UTF-16 units (char16_t) or as the bytes of UTF-8 (char).
+template <typename Unit>
+inline constexpr std::size_t kUnitsPerCharacter = sizeof(Unit) == 1 ? 3 : 1;  // at most, in the BMP
+
+// Writes a character of the BMP that is not a surrogate half in the form of `Unit`, and returns
+// how many units it took.
+template <typename Unit>
+constexpr std::size_t PutCharacter(char16_t character, Unit* out) {
+  if constexpr (sizeof(Unit) == 2) {
+    out[0] = character;
+    return 1;
+  } else {
+    if (character < 0x80) {
+      out[0] = static_cast<char>(character);
+      return 1;
+    }
+    if (character < 0x800) {
+      out[0] = static_cast<char>(0xC0 | (character >> 6));
+      out[1] = static_cast<char>(0x80 | (character & 0x3F));
+      return 2;
+    }
+    out[0] = static_cast<char>(0xE0 | (character >> 12));
+    out[1] = static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (character & 0x3F));
+    return 3;
+  }
+}
+
+// How a code reads where nothing around it matters: the characters it gives, at most three.
+// Codes whose reading depends on the codes around them, or that are counted, are not simple. A
 // consonant or ligature reads simply unless a sign of its cluster follows it (a YA or VA sign,
 // or a pre-base sign that landed after it); a post-base sign after it is read on its own.
+template <typename Unit>
 struct alignas(16) SimpleReading {
-  std::array<char16_t, 4> units{};  // stored as one word, whatever the count
-  std::uint8_t count = 0;
+  // Stored as one word whatever the count: four UTF-16 units, or twelve bytes of UTF-8.
+  std::array<Unit, sizeof(Unit) == 1 ? 12 : 4> units{};
+  std::uint8_t count = 0;  // units, or bytes
   bool simple = false;
   bool base = false;  // a consonant or ligature: simple only where no sign of its cluster follows
 };
 
-using SimpleReadings = std::array<SimpleReading, 256>;
+template <typename Unit>
+using SimpleReadings = std::array<SimpleReading<Unit>, 256>;
 
 // The codes that, after a consonant or ligature, belong to its cluster: the YA and VA signs,
 // and a pre-base sign that landed after it.
@@ -212,13 +244,16 @@ inline constexpr std::array<bool, 256> kSignsOfCluster = [] {
   return signs;
 }();
 
-constexpr SimpleReadings BuildSimpleReadings(ToUnicodeOptions options) {
-  SimpleReadings readings{};
+template <typename Unit>
+constexpr SimpleReadings<Unit> BuildSimpleReadings(ToUnicodeOptions options) {
+  SimpleReadings<Unit> readings{};
   for (unsigned code = 0; code < readings.size(); ++code) {
     const Meaning& meaning = kMeanings[code];
-    SimpleReading& reading = readings[code];
-    const auto give = [&reading](std::initializer_list<char16_t> units) {
-      for (const char16_t unit : units) reading.units[reading.count++] = unit;
+    SimpleReading<Unit>& reading = readings[code];
+    const auto give = [&reading](std::initializer_list<char16_t> characters) {
+      for (const char16_t character : characters)
+        reading.count = static_cast<std::uint8_t>(
+            reading.count + PutCharacter(character, reading.units.data() + reading.count));
       reading.simple = true;
     };
     bool starts_letter = false;
@@ -274,23 +309,24 @@ constexpr ToUnicodeOptions Options(ToUnicodeOptions::Digits digits,
 }
 
 // For each choice of digits and chillus.
-inline constexpr std::array<SimpleReadings, 4> kSimpleReadings = {
-    BuildSimpleReadings(
+template <typename Unit>
+inline constexpr std::array<SimpleReadings<Unit>, 4> kSimpleReadings = {
+    BuildSimpleReadings<Unit>(
         Options(ToUnicodeOptions::Digits::kAscii, ToUnicodeOptions::Chillu::kAtomic)),
-    BuildSimpleReadings(
+    BuildSimpleReadings<Unit>(
         Options(ToUnicodeOptions::Digits::kAscii, ToUnicodeOptions::Chillu::kSequence)),
-    BuildSimpleReadings(
+    BuildSimpleReadings<Unit>(
         Options(ToUnicodeOptions::Digits::kMalayalam, ToUnicodeOptions::Chillu::kAtomic)),
-    BuildSimpleReadings(
+    BuildSimpleReadings<Unit>(
         Options(ToUnicodeOptions::Digits::kMalayalam, ToUnicodeOptions::Chillu::kSequence)),
 };
 
 // A consonant read simply leaves a post-base sign after it to be read on its own: that must
 // give the sign's letter, as reading it with its consonant would.
 constexpr bool PostBaseSignsReadSimply() {
-  for (const SimpleReadings& readings : kSimpleReadings) {
+  for (const SimpleReadings<char16_t>& readings : kSimpleReadings<char16_t>) {
     for (std::size_t code = 0; code < kMeanings.size(); ++code) {
-      const SimpleReading& reading = readings[code];
+      const SimpleReading<char16_t>& reading = readings[code];
       if (kMeanings[code].kind == Kind::kPostBaseSign &&
           !(reading.simple && reading.count == 1 && reading.units[0] == kMeanings[code].first))
         return false;
@@ -318,7 +354,7 @@ constexpr bool AlwaysSimple(Kind kind) {
 }
 
 constexpr bool AlwaysSimpleKindsReadSimply() {
-  for (const SimpleReadings& readings : kSimpleReadings)
+  for (const SimpleReadings<char16_t>& readings : kSimpleReadings<char16_t>)
     for (std::size_t code = 0; code < kMeanings.size(); ++code)
       if (AlwaysSimple(kMeanings[code].kind) && !readings[code].simple) return false;
   return true;
@@ -326,40 +362,52 @@ constexpr bool AlwaysSimpleKindsReadSimply() {
 static_assert(AlwaysSimpleKindsReadSimply(),
               "a code of a kind the reader takes from the tables alone must read simply");
 
-const SimpleReadings& SimpleReadingsFor(const ToUnicodeOptions& options) {
+template <typename Unit>
+const SimpleReadings<Unit>& SimpleReadingsFor(const ToUnicodeOptions& options) {
   const bool malayalam = options.digits == ToUnicodeOptions::Digits::kMalayalam;
   const bool sequence = options.chillu == ToUnicodeOptions::Chillu::kSequence;
-  return kSimpleReadings[(malayalam ? 2u : 0u) + (sequence ? 1u : 0u)];
+  return kSimpleReadings<Unit>[(malayalam ? 2u : 0u) + (sequence ? 1u : 0u)];
 }
 
 // How a pre-base sign (E or EE) reads after the consonant or ligature it stands before, by the
 // code after that base: a post-base sign there joins it (E and AA are O) or follows it; any
 // other code is left for the next reading. `codes` counts the sign codes read, one or two.
+template <typename Unit>
 struct VowelReading {
-  std::array<char16_t, 4> units{};  // stored as one word, whatever the count
-  std::uint8_t count = 0;
+  std::array<Unit, sizeof(Unit) == 1 ? 8 : 4> units{};  // stored as one word, whatever the count
+  std::uint8_t count = 0;                               // units, or bytes
   std::uint8_t codes = 0;
 };
 
-using VowelReadings = std::array<VowelReading, 256>;
+template <typename Unit>
+using VowelReadings = std::array<VowelReading<Unit>, 256>;
 
-constexpr VowelReadings BuildVowelReadings(char16_t pre_base) {
-  VowelReadings readings{};
+template <typename Unit>
+constexpr VowelReadings<Unit> BuildVowelReadings(char16_t pre_base) {
+  VowelReadings<Unit> readings{};
   for (unsigned after = 0; after < readings.size(); ++after) {
-    VowelReading& reading = readings[after];
+    VowelReading<Unit>& reading = readings[after];
+    const auto give = [&reading](std::initializer_list<char16_t> characters, std::uint8_t codes) {
+      for (const char16_t character : characters)
+        reading.count = static_cast<std::uint8_t>(
+            reading.count + PutCharacter(character, reading.units.data() + reading.count));
+      reading.codes = codes;
+    };
     if (kMeanings[after].kind != Kind::kPostBaseSign) {
-      reading = {{kMeanings[pre_base].first}, 1, 1};
+      give({kMeanings[pre_base].first}, 1);
     } else if (const char16_t sign = TwoCodeSign(pre_base, static_cast<char16_t>(after))) {
-      reading = {{sign}, 1, 2};
+      give({sign}, 2);
     } else {
-      reading = {{kMeanings[pre_base].first, kMeanings[after].first}, 2, 2};
+      give({kMeanings[pre_base].first, kMeanings[after].first}, 2);
     }
   }
   return readings;
 }
 
-inline constexpr VowelReadings kVowelsAfterE = BuildVowelReadings(kGlyphE);
-inline constexpr VowelReadings kVowelsAfterEe = BuildVowelReadings(kGlyphEe);
+template <typename Unit>
+inline constexpr VowelReadings<Unit> kVowelsAfterE = BuildVowelReadings<Unit>(kGlyphE);
+template <typename Unit>
+inline constexpr VowelReadings<Unit> kVowelsAfterEe = BuildVowelReadings<Unit>(kGlyphEe);
 
 // The quick reading of a pre-base sign takes the code after it as its base when that reads
 // simply as a base: no letter of two codes may begin so.
@@ -375,45 +423,54 @@ static_assert(NoLetterBeginsWithSignAndBase(),
               "a letter of two codes begins with a pre-base sign and a base: the quick reading "
               "of pre-base signs must look for it");
 
+// What a reading counts besides its text: the codes with no meaning, and where the first stands.
+struct UnknownCount {
+  std::size_t codes = 0;
+  std::size_t first = 0;
+};
+
+// Reads glyph codes into text of `Unit`s: UTF-16 units, or bytes of UTF-8.
+template <typename Unit>
 class Reader {
  public:
-  // No glyph code gives more than five units (0xCC), nor does any cluster per code.
-  static constexpr std::size_t kMostUnitsPerCode = 5;
+  // No glyph code gives more than five characters (0xCC), nor does any cluster per code.
+  static constexpr std::size_t kMostUnitsPerCode = 5 * kUnitsPerCharacter<Unit>;
   // No cluster reads more codes than this past the code it starts at.
   static constexpr std::size_t kLongestCluster = 16;
 
   // Without `quick`, every code goes through ReadNext: the general reading that the quick one
   // must match.
   Reader(std::u16string_view glyphs, const ToUnicodeOptions& options, bool quick = true)
-      : glyphs_(glyphs), options_(options), simple_(SimpleReadingsFor(options)), quick_(quick) {}
+      : glyphs_(glyphs),
+        options_(options),
+        simple_(SimpleReadingsFor<Unit>(options)),
+        quick_(quick) {}
 
-  // The text is written straight into the string handed back, in chunks of codes: before each
-  // chunk, room is made for what its codes and a cluster running past its end can give, so
-  // that only about as much memory is zero-filled as the text takes.
-  ToUnicodeResult Run() && {
-    constexpr std::size_t kChunk = std::size_t{1} << 14;
-    std::u16string& text = result_.text;
-    // Twice the codes is more than most texts take; past it the string grows as it must.
-    text.reserve(2 * glyphs_.size() + kMostUnitsPerCode * (kChunk + kLongestCluster));
-    AdviseHugePages(text.data(), text.capacity() * sizeof(char16_t));
+  // The text is written in chunks of codes: before each chunk, `make_room(written, more)` makes
+  // room for what its codes and a cluster running past its end can give, keeping the units
+  // written, and returns where the text starts. Returns how many units were written.
+  static constexpr std::size_t kChunk = std::size_t{1} << 14;
+  template <typename MakeRoom>
+  std::size_t Run(MakeRoom make_room) {
     const std::size_t unchecked_end =
         glyphs_.size() > kLongestCluster ? glyphs_.size() - kLongestCluster : 0;
     std::size_t written = 0;
     while (at_ < glyphs_.size()) {
       const std::size_t chunk_end = std::min(glyphs_.size(), at_ + kChunk);
-      text.resize(written + kMostUnitsPerCode * (chunk_end - at_ + kLongestCluster));
-      end_ = text.data() + written;
+      begin_ = make_room(written, kMostUnitsPerCode * (chunk_end - at_ + kLongestCluster));
+      end_ = begin_ + written;
       const std::size_t quick_end = std::min(chunk_end, unchecked_end);
       while (at_ < quick_end) {
         if (quick_) ReadSimpleCodes(quick_end);
         if (at_ < quick_end) ReadNext<false>();
       }
       while (at_ < chunk_end) ReadNext<true>();
-      written = Written();
+      written = static_cast<std::size_t>(end_ - begin_);
     }
-    text.resize(written);
-    return std::move(result_);
+    return written;
   }
+
+  [[nodiscard]] const UnknownCount& Unknown() const { return unknown_; }
 
  private:
   // The code `ahead` codes on, or 0xFFFF past the end. Away from the end (kChecked false) the
@@ -438,11 +495,54 @@ class Reader {
     return unit <= 0xFF && kMeanings[unit].kind == Kind::kSubjoinedSign;
   }
 
-  void Emit(char16_t unit) { *end_++ = unit; }
-  [[nodiscard]] std::size_t Written() const {
-    return static_cast<std::size_t>(end_ - result_.text.data());
+  void Emit(char16_t character) { end_ += PutCharacter(character, end_); }
+
+  // A unit from 0x100 up, copied as it is. UTF-8 holds a surrogate pair as one character, and
+  // cannot hold half of one: that is written as U+FFFD.
+  template <bool kChecked>
+  void EmitUnmapped(char16_t unit) {
+    if constexpr (sizeof(Unit) == 1) {
+      const char16_t next = Peek<kChecked>(1);
+      if (IsHighSurrogate(unit) && IsLowSurrogate(next)) {
+        const char32_t code_point =
+            0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (next - 0xDC00);
+        end_[0] = static_cast<char>(0xF0 | (code_point >> 18));
+        end_[1] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+        end_[2] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        end_[3] = static_cast<char>(0x80 | (code_point & 0x3F));
+        end_ += 4;
+        at_ += 2;
+        return;
+      }
+      if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) unit = kReplacementCharacter;
+    }
+    Emit(unit);
+    ++at_;
   }
-  [[nodiscard]] char16_t WrittenFromEnd(std::size_t k) const { return *(end_ - k); }
+
+  // A character already written, the one that ends at `at`, and how many units it takes; 0 and 0
+  // at the start of the text. Characters outside the BMP read as 0xFFFF.
+  struct Written {
+    char16_t character;
+    std::size_t units;
+  };
+  [[nodiscard]] Written WrittenBefore(const Unit* at) const {
+    const auto written = static_cast<std::size_t>(at - begin_);
+    if (written == 0) return {0, 0};
+    if constexpr (sizeof(Unit) == 2) {
+      return {at[-1], 1};
+    } else {
+      const auto byte = [at](std::size_t back) { return static_cast<unsigned char>(*(at - back)); };
+      if (byte(1) < 0x80) return {byte(1), 1};
+      if (written >= 2 && (byte(2) & 0xE0) == 0xC0)
+        return {static_cast<char16_t>(((byte(2) & 0x1F) << 6) | (byte(1) & 0x3F)), 2};
+      if (written >= 3 && (byte(3) & 0xF0) == 0xE0)
+        return {static_cast<char16_t>(((byte(3) & 0x0F) << 12) | ((byte(2) & 0x3F) << 6) |
+                                      (byte(1) & 0x3F)),
+                3};
+      return {0xFFFF, 4};
+    }
+  }
 
   // Whether the code after a consonant or ligature is a sign of its cluster. Computed without a
   // branch: whether a base has one changes from syllable to syllable.
@@ -458,12 +558,12 @@ class Reader {
   // overwrite the members.
   void ReadSimpleCodes(std::size_t limit) {
     const char16_t* const glyphs = glyphs_.data();
-    const SimpleReading* const simple = simple_.data();
+    const SimpleReading<Unit>* const simple = simple_.data();
     std::size_t at = at_;
-    char16_t* end = end_;
+    Unit* end = end_;
     while (at < limit) {
       const char16_t unit = glyphs[at];
-      const SimpleReading& reading = simple[unit & 0xFF];
+      const SimpleReading<Unit>& reading = simple[unit & 0xFF];
       if ((unit <= 0xFF) &
           (reading.simple & !(reading.base & SignOfClusterFollows(glyphs[at + 1])))) [[likely]] {
         std::memcpy(end, reading.units.data(), sizeof reading.units);
@@ -485,20 +585,20 @@ class Reader {
       }
       // The RA sign or a pre-base sign before a base that reads simply, with nothing of their
       // cluster after the base.
-      const SimpleReading& base_reading = simple[next & 0xFF];
+      const SimpleReading<Unit>& base_reading = simple[next & 0xFF];
       if ((next > 0xFF) | !base_reading.simple | !base_reading.base | SignOfClusterFollows(after))
         break;
       if (unit == kGlyphRaSign) {
         std::memcpy(end, base_reading.units.data(), sizeof base_reading.units);
         end += base_reading.count;
-        *end++ = kVirama;
-        *end++ = kRa;
+        end += PutCharacter(kVirama, end);
+        end += PutCharacter(kRa, end);
         at += 2;
         continue;
       }
       if (!IsPreBase(unit)) break;
-      const VowelReading& vowel =
-          (unit == kGlyphE ? kVowelsAfterE : kVowelsAfterEe)[after <= 0xFF ? after : 0];
+      const VowelReading<Unit>& vowel =
+          (unit == kGlyphE ? kVowelsAfterE<Unit> : kVowelsAfterEe<Unit>)[after <= 0xFF ? after : 0];
       std::memcpy(end, base_reading.units.data(), sizeof base_reading.units);
       end += base_reading.count;
       std::memcpy(end, vowel.units.data(), sizeof vowel.units);
@@ -513,13 +613,12 @@ class Reader {
   void ReadNext() {
     const char16_t unit = glyphs_[at_];
     if (unit > 0xFF) {
-      Emit(unit);
-      ++at_;
+      EmitUnmapped<kChecked>(unit);
       return;
     }
-    const SimpleReading& reading = simple_[unit];
+    const SimpleReading<Unit>& reading = simple_[unit];
     if (reading.simple & !(reading.base & SignOfClusterFollows(Peek<kChecked>(1)))) {
-      // All four units are stored, the count kept: the room holds five units a code.
+      // The whole word is stored, the count kept: the room holds five characters a code.
       std::memcpy(end_, reading.units.data(), sizeof reading.units);
       end_ += reading.count;
       ++at_;
@@ -554,7 +653,7 @@ class Reader {
         Emit(AfterViramaGlyph() ? kZeroWidthNonJoiner : unit);
         break;
       case Kind::kUnknown:
-        if (result_.unknown_codes++ == 0) result_.first_unknown = at_;
+        if (unknown_.codes++ == 0) unknown_.first = at_;
         Emit(unit);
         break;
       default:  // the kinds that always read simply (AlwaysSimple) never come here
@@ -682,25 +781,27 @@ class Reader {
   // The code before the one in hand is the virama glyph: characters copied through as they
   // are (Unicode text already) never take part.
   [[nodiscard]] bool AfterViramaGlyph() const {
-    return at_ >= 1 && glyphs_[at_ - 1] == kViramaGlyph && Written() >= 1 &&
-           WrittenFromEnd(1) == kVirama;
+    return at_ >= 1 && glyphs_[at_ - 1] == kViramaGlyph && WrittenBefore(end_).character == kVirama;
   }
 
   // "!" is the joiner after a consonant and the virama; with atomic chillus, the code of KA
   // and the virama before it are the chillu K. A ligature that ends in KA keeps its letters and
   // takes the joiner, as the conversion writes "¡v!" for KA, virama, KA, virama, ZWJ.
   void EmitJoiner(char16_t unit) {
-    const bool after_consonant = AfterViramaGlyph() && at_ >= 2 && glyphs_[at_ - 2] <= 0xFF &&
-                                 Written() >= 2 && WrittenFromEnd(2) >= 0x0D15 &&
-                                 WrittenFromEnd(2) <= 0x0D39;
-    if (!after_consonant) {
+    if (!AfterViramaGlyph() || at_ < 2 || glyphs_[at_ - 2] > 0xFF) {
       Emit(unit);
       return;
     }
-    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic && WrittenFromEnd(2) == 0x0D15 &&
+    const Written virama = WrittenBefore(end_);
+    const Written letter = WrittenBefore(end_ - virama.units);
+    if (letter.character < 0x0D15 || letter.character > 0x0D39) {  // not after a consonant
+      Emit(unit);
+      return;
+    }
+    if (options_.chillu == ToUnicodeOptions::Chillu::kAtomic && letter.character == 0x0D15 &&
         kMeanings[glyphs_[at_ - 2]].kind == Kind::kConsonant) {
-      end_ -= 2;     // KA and the virama
-      Emit(0x0D7F);  // are the chillu K
+      end_ -= letter.units + virama.units;  // KA and the virama
+      Emit(0x0D7F);                         // are the chillu K
       return;
     }
     Emit(kZeroWidthJoiner);
@@ -708,22 +809,69 @@ class Reader {
 
   std::u16string_view glyphs_;
   ToUnicodeOptions options_;
-  const SimpleReadings& simple_;
+  const SimpleReadings<Unit>& simple_;
   bool quick_;
   std::size_t at_ = 0;
-  char16_t* end_ = nullptr;  // where the next unit goes, in result_.text
-  ToUnicodeResult result_;
+  Unit* begin_ = nullptr;  // where the text starts
+  Unit* end_ = nullptr;    // where the next unit goes
+  UnknownCount unknown_;
 };
+
+ToUnicodeResult ReadIntoString(std::u16string_view glyphs, const ToUnicodeOptions& options,
+                               bool quick) {
+  Reader<char16_t> reader(glyphs, options, quick);
+  ToUnicodeResult result;
+  std::u16string& text = result.text;
+  // Twice the codes is more than most texts take; past it the string grows as it must. Room is
+  // zero-filled only as it is made, so only about as much memory is touched as the text takes.
+  text.reserve(2 * glyphs.size() +
+               Reader<char16_t>::kMostUnitsPerCode *
+                   (Reader<char16_t>::kChunk + Reader<char16_t>::kLongestCluster));
+  AdviseHugePages(text.data(), text.capacity() * sizeof(char16_t));
+  text.resize(reader.Run([&text](std::size_t written, std::size_t more) {
+    text.resize(written + more);
+    return text.data();
+  }));
+  result.unknown_codes = reader.Unknown().codes;
+  result.first_unknown = reader.Unknown().first;
+  return result;
+}
 
 }  // namespace
 
 ToUnicodeResult ConvertToUnicode(std::u16string_view glyphs, const ToUnicodeOptions& options) {
-  return Reader(glyphs, options).Run();
+  return ReadIntoString(glyphs, options, true);
 }
 
 ToUnicodeResult detail::ConvertToUnicodeCodeByCode(std::u16string_view glyphs,
                                                    const ToUnicodeOptions& options) {
-  return Reader(glyphs, options, false).Run();
+  return ReadIntoString(glyphs, options, false);
+}
+
+ToUnicodeUtf8Converter::ToUnicodeUtf8Converter(const ToUnicodeOptions& options)
+    : options_(options) {}
+
+ToUnicodeUtf8Converter::ToUnicodeUtf8Converter(ToUnicodeUtf8Converter&&) noexcept = default;
+ToUnicodeUtf8Converter& ToUnicodeUtf8Converter::operator=(ToUnicodeUtf8Converter&&) noexcept =
+    default;
+ToUnicodeUtf8Converter::~ToUnicodeUtf8Converter() = default;
+
+ToUnicodeUtf8Result ToUnicodeUtf8Converter::Convert(std::u16string_view glyphs) {
+  Reader<char> reader(glyphs, options_);
+  // The memory grows as it must and is kept: it is never zero-filled, as every byte of the text
+  // is written before it is read.
+  const std::size_t written = reader.Run([this](std::size_t kept, std::size_t more) {
+    if (capacity_ - kept < more) {
+      const std::size_t capacity = std::max(kept + more, capacity_ + capacity_ / 2);
+      std::unique_ptr<char[]> grown(new char[capacity]);
+      if (kept != 0) std::memcpy(grown.get(), buffer_.get(), kept);
+      AdviseHugePages(grown.get(), capacity);
+      buffer_ = std::move(grown);
+      capacity_ = capacity;
+    }
+    return buffer_.get();
+  });
+  return {std::string_view(buffer_.get(), written), reader.Unknown().codes, reader.Unknown().first};
 }
 
 bool StandsBeforeConsonant(char16_t glyph) {

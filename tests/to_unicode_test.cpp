@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <utf8cpp/utf8.h>
+
 #include <lipimattam/convert.h>
+#include <lipimattam/utf16.h>
 
 #include "engine/conjunct_table.h"
 #include "engine/reading_paths.h"
@@ -231,32 +234,52 @@ TEST(ConvertToUnicode, SpellingsTheEncodingCannotTellApart) {
         << Hex(c.written);
 }
 
+// UTF-8 of UTF-16 text whose surrogates that are not halves of a pair stand for U+FFFD.
+std::string Utf8Of(std::u16string text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      text[i] = 0xFFFD;
+    }
+  }
+  return utf8::utf16to8(text);
+}
+
 // The quick reading of common codes and clusters gives what the general reading gives, code
 // by code, for random texts of every glyph code (the pre-base signs and the codes around them
-// drawn most), a few units above 0xFF among them, with every choice of options.
+// drawn most), a few units above 0xFF among them, with every choice of options; and so does
+// the reading written as UTF-8, whose converter keeps its memory from text to text.
 TEST(ConvertToUnicode, QuickReadingGivesTheGeneralReading) {
-  const std::u16string common = u"stsm\u00BFyzIJKLMNOPQR{!-";
+  const std::u16string common = u"stsm\u00BFyzIJKLMNOPQR{!-" + std::u16string(1, kViramaGlyph);
   std::mt19937 random(7);
+  std::vector<ToUnicodeOptions> all_options;
+  std::vector<ToUnicodeUtf8Converter> utf8_converters;
+  for (const auto digits : {ToUnicodeOptions::Digits::kAscii, ToUnicodeOptions::Digits::kMalayalam})
+    for (const auto chillu :
+         {ToUnicodeOptions::Chillu::kAtomic, ToUnicodeOptions::Chillu::kSequence}) {
+      all_options.push_back({chillu, digits});
+      utf8_converters.emplace_back(all_options.back());
+    }
   for (int text = 0; text < 3000; ++text) {
     std::u16string glyphs(random() % 200, u' ');
     for (char16_t& unit : glyphs) {
-      const std::uint32_t draw = random() % 16;
-      unit = draw < 8    ? common[random() % common.size()]
-             : draw < 15 ? static_cast<char16_t>(random() % 0x100)
-                         : static_cast<char16_t>(0x0D00 + random() % 0x80);
+      const std::uint32_t draw = random() % 32;
+      unit = draw < 16   ? common[random() % common.size()]
+             : draw < 30 ? static_cast<char16_t>(random() % 0x100)
+             : draw < 31 ? static_cast<char16_t>(0x0D00 + random() % 0x80)
+                         : static_cast<char16_t>(0xD800 + random() % 0x800);  // surrogate halves
     }
-    for (const auto digits :
-         {ToUnicodeOptions::Digits::kAscii, ToUnicodeOptions::Digits::kMalayalam})
-      for (const auto chillu :
-           {ToUnicodeOptions::Chillu::kAtomic, ToUnicodeOptions::Chillu::kSequence}) {
-        ToUnicodeOptions options;
-        options.digits = digits;
-        options.chillu = chillu;
-        const ToUnicodeResult quick = ConvertToUnicode(glyphs, options);
-        const ToUnicodeResult general = detail::ConvertToUnicodeCodeByCode(glyphs, options);
-        ASSERT_EQ(Hex(quick.text), Hex(general.text)) << Hex(glyphs);
-        ASSERT_EQ(quick.unknown_codes, general.unknown_codes) << Hex(glyphs);
-      }
+    for (std::size_t i = 0; i < all_options.size(); ++i) {
+      const ToUnicodeResult quick = ConvertToUnicode(glyphs, all_options[i]);
+      const ToUnicodeResult general = detail::ConvertToUnicodeCodeByCode(glyphs, all_options[i]);
+      ASSERT_EQ(Hex(quick.text), Hex(general.text)) << Hex(glyphs);
+      ASSERT_EQ(quick.unknown_codes, general.unknown_codes) << Hex(glyphs);
+      const ToUnicodeUtf8Result utf8 = utf8_converters[i].Convert(glyphs);
+      ASSERT_EQ(utf8.text, Utf8Of(general.text)) << Hex(glyphs);
+      ASSERT_EQ(utf8.unknown_codes, general.unknown_codes) << Hex(glyphs);
+      ASSERT_EQ(utf8.first_unknown, general.first_unknown) << Hex(glyphs);
+    }
   }
 }
 
