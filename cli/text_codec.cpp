@@ -84,6 +84,50 @@ TextPosition PositionOfUnit(std::u16string_view text, std::size_t unit_index) {
   return position;
 }
 
+namespace {
+
+// A block of UTF-8 that holds only ASCII and characters of two bytes, read in one go.
+constexpr std::size_t kLatinBlock = 32;
+
+// Decodes the kLatinBlock bytes at `at` (and one more, where the last begins a character) when
+// they are ASCII and valid characters of two bytes, and returns how many it took, with the
+// units written in `units`; else writes nothing and returns 0. `at` starts a character, and
+// kLatinBlock + 1 bytes may be read. Neither loop branches on the bytes, so the check
+// vectorizes and the decoding does not mispredict where the two kinds alternate.
+std::size_t DecodeLatinBlock(const unsigned char* at, char16_t* out, std::size_t& units) {
+  const auto lead = [](unsigned byte) { return static_cast<unsigned>(byte - 0xC2u < 0x1Eu); };
+  const auto continuation = [](unsigned byte) {
+    return static_cast<unsigned>((byte & 0xC0u) == 0x80u);
+  };
+  // Every byte is ASCII, a lead of two bytes or a continuation, and continuations follow
+  // exactly the leads.
+  unsigned bad = continuation(at[0]);
+  for (std::size_t i = 0; i < kLatinBlock; ++i) {
+    const unsigned byte = at[i];
+    const unsigned not_latin =
+        static_cast<unsigned>(byte >= 0xE0u) | static_cast<unsigned>((byte & 0xFEu) == 0xC0u);
+    bad |= (lead(byte) ^ continuation(at[i + 1])) | not_latin;
+  }
+  if (bad != 0) return 0;
+  // Each byte writes the character it ends, or would end: a lead's is overwritten by the one
+  // its continuation writes.
+  const std::size_t taken = kLatinBlock + lead(at[kLatinBlock - 1]);
+  std::size_t written = 0;
+  unsigned before = 0;
+  for (std::size_t i = 0; i < taken; ++i) {
+    const unsigned byte = at[i];
+    const unsigned joined_mask = 0u - continuation(byte);
+    const unsigned joined = ((before & 0x1Fu) << 6) | (byte & 0x3Fu);
+    out[written] = static_cast<char16_t>((joined & joined_mask) | (byte & ~joined_mask));
+    written += 1 - lead(byte);
+    before = byte;
+  }
+  units = written;
+  return taken;
+}
+
+}  // namespace
+
 Utf8Decoded DecodeUtf8Into(std::string_view bytes, char16_t* out) {
   const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned char* const end = begin + bytes.size();
@@ -108,6 +152,15 @@ Utf8Decoded DecodeUtf8Into(std::string_view bytes, char16_t* out) {
     } else if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && cont(at[1])) {
       *out++ = static_cast<char16_t>(((lead & 0x1Fu) << 6) | (at[1] & 0x3Fu));
       at += 2;
+      // Where characters of two bytes are met, more may follow among ASCII (glyph codes, Latin
+      // text): blocks of those alone are read without a branch per character.
+      while (end - at > static_cast<std::ptrdiff_t>(kLatinBlock)) {
+        std::size_t units = 0;
+        const std::size_t taken = DecodeLatinBlock(at, out, units);
+        if (taken == 0) break;
+        at += taken;
+        out += units;
+      }
     } else if (lead >= 0xE0 && lead <= 0xEF && left >= 3 && cont(at[1]) && cont(at[2]) &&
                (lead != 0xE0 || at[1] >= 0xA0) && (lead != 0xED || at[1] <= 0x9F)) {
       // The letters of a script follow each other: the characters of three bytes with the same
