@@ -4,6 +4,7 @@
 #include <utf8cpp/utf8.h>
 
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "tests/test_text.h"
@@ -90,6 +91,40 @@ TEST(AppendUtf8AsUtf16, LongTextsKeepEveryCharacterAcrossPieces) {
     const EncodeResult encoded = EncodeUnitsAsUtf8(out);
     ASSERT_FALSE(encoded.unwritable_unit.has_value()) << shift;
     EXPECT_EQ(encoded.bytes, bytes) << shift;
+  }
+}
+
+// Text of ASCII and characters of two bytes (glyph codes, Latin text) is read in blocks: a
+// block is read whole or not at all, so one bad or longer character anywhere, even on a block's
+// edge, must give what a character-by-character reading gives.
+TEST(AppendUtf8AsUtf16, TextOfOneAndTwoByteCharactersWithOneOddSequence) {
+  const std::string odd[] = {
+      "\x80",     "\xC3",     "\xC0\x80", "\xC1\xBF", "\xE0\xB4\x95", "\xF0\x9F\x98\x80",
+      "\xC3\xC3", "\xDF\xBF", "\xC0",     "\xFF"};
+  std::mt19937 random(11);
+  for (int text = 0; text < 4000; ++text) {
+    std::string bytes;
+    const std::size_t characters = random() % 120;
+    const std::size_t odd_at = random() % 120;  // often past the end: no odd sequence
+    for (std::size_t i = 0; i < characters; ++i) {
+      if (i == odd_at) bytes += odd[random() % std::size(odd)];
+      const auto code =
+          static_cast<char32_t>(random() % 3 == 0 ? 0x80 + random() % 0x780 : random() % 0x80);
+      utf8::append(code, std::back_inserter(bytes));
+    }
+    std::u16string out;
+    const auto error = AppendUtf8AsUtf16(bytes, out);
+    const auto invalid =
+        static_cast<std::size_t>(utf8::find_invalid(bytes.begin(), bytes.end()) - bytes.begin());
+    if (invalid != bytes.size()) {
+      ASSERT_TRUE(error.has_value()) << text;
+      ASSERT_EQ(error->byte_offset, invalid) << text;
+      continue;
+    }
+    ASSERT_FALSE(error.has_value()) << text;
+    std::u16string expected;
+    utf8::utf8to16(bytes.begin(), bytes.end(), std::back_inserter(expected));
+    ASSERT_EQ(out, expected) << text;
   }
 }
 
