@@ -31,7 +31,8 @@ int RunFilter(const Options& options) {
   }
   std::optional<ProgressBar> bar;
   // Without a thread to watch the ending signals, no other thread may run: no bar then.
-  if (sizes_known && WatchEndingSignals())
+  if (sizes_known && WantsProgressBar(options.quiet, options.inputs.size(), bytes) &&
+      WatchEndingSignals())
     StartProgressBar(bar, options.quiet, options.inputs.size(), bytes);
   ConversionReport report;
   report.message = [&bar](const std::string& message) {
@@ -53,10 +54,11 @@ int RunCli(int argc, char** argv) {
   // Past a file-size limit a write fails with EFBIG, which is reported with the file's name,
   // instead of the signal ending the program with its outputs half made.
   ::signal(SIGXFSZ, SIG_IGN);
-  // Before any thread starts (the progress bar's, the workers'), so that every thread keeps
-  // the ending signals blocked and only the one that removes temporary files takes them. If
-  // that thread cannot be started, the run goes on in this thread alone.
-  (void)WatchEndingSignals();
+  // The thread that removes temporary files when an ending signal comes starts before any
+  // other thread (the progress bar's, the workers') or the first temporary file, so that every
+  // thread keeps those signals blocked and only it takes them. If it cannot be started, the
+  // run goes on in this thread alone. A run that needs neither, writing to standard output,
+  // starts no thread.
   const int status = options.IsBatch() ? RunBatch(options) : RunFilter(options);
   StopWatchingEndingSignals();
   return status;

@@ -50,7 +50,7 @@ const char* EncodingName(Encoding encoding) {
 
 // A document is read whole; text is read, converted and written a piece at a time.
 constexpr std::size_t kMaxDocumentBytes = std::size_t{1} << 30;
-constexpr std::size_t kReadPiece = std::size_t{1} << 16;
+constexpr std::size_t kReadPiece = std::size_t{1} << 14;
 
 struct ReadFailure {
   int status;

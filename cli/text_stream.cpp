@@ -244,7 +244,8 @@ class TextStream::Impl {
       if (!PutBytes(result.text)) return;
     } else {
       if (settings_.output_encoding != Encoding::kUtf8 && !CheckBytes(piece)) return;
-      if (!Put(ConvertText(piece))) return;
+      ConvertText(piece, converted_);
+      if (!Put(converted_)) return;
     }
     Forget(cut);
   }
@@ -326,6 +327,7 @@ class TextStream::Impl {
   ToUnicodeUtf8Converter reader_;  // keeps its memory from piece to piece
   Buffer<char16_t> units_;         // decoded, waiting to be converted
   Buffer<char> pending_;           // bytes not yet decoded: part of a character, a byte order mark
+  std::u16string converted_;       // the glyph codes of the last piece converted
   Buffer<char> output_;            // the bytes of the last piece converted
   std::vector<Segment> segments_;
   std::size_t input_count_ = 0;

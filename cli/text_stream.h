@@ -26,7 +26,7 @@ struct TextStreamSettings {
   ToUnicodeOptions forms;
   // Units converted at once, at least: the text up to the last cut point is handed on once this
   // many are waiting. Small values are for tests.
-  std::size_t piece_units = std::size_t{1} << 15;
+  std::size_t piece_units = std::size_t{1} << 13;
 };
 
 // Where a unit of the text came from: which input (counted from 0), and the line and column

@@ -233,6 +233,14 @@ std::u16string ConvertText(std::u16string_view input) {
   return std::move(converter).Finish();
 }
 
+void ConvertText(std::u16string_view input, std::u16string& output) {
+  TextConverter converter;
+  converter.pass_->output_.Reuse(std::move(output));
+  converter.pass_->output_.Reserve(3 * input.size());
+  converter.Add(input);
+  output = std::move(converter).Finish();
+}
+
 std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress) {
   std::u16string own_copy;
   own_copy.reserve(input.size());

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/glyph_string.h"
 #include "engine/huge_pages.h"
@@ -34,6 +35,13 @@ class OutputText {
 
   // The k-th unit from the end, k from 1 to size().
   [[nodiscard]] char16_t FromEnd(std::size_t k) const { return buffer_[size_ - k]; }
+
+  // Takes `buffer`'s memory for an empty text.
+  void Reuse(std::u16string&& buffer) {
+    buffer_ = std::move(buffer);
+    buffer_.clear();
+    size_ = 0;
+  }
 
   // Sets aside memory for `units` units in all, without touching it: as long as the text and
   // its room stay within, data() does not move.

@@ -29,6 +29,10 @@ class ConvertProgress {
 // glyph for, copied unchanged. Never fails; the empty input gives the empty output.
 [[nodiscard]] std::u16string ConvertText(std::u16string_view input);
 
+// The same, written into `output`, whose text is replaced and whose memory is kept: for a
+// caller that converts piece after piece and would otherwise take fresh memory for each.
+void ConvertText(std::u16string_view input, std::u16string& output);
+
 // The same pass over an input given in pieces, for a reader that decodes its text piece by
 // piece and need not hold all of it: the pieces, added in order, give what ConvertText gives
 // for them joined. The output is built where Finish hands it over, never copied.
@@ -49,6 +53,7 @@ class TextConverter {
 
  private:
   friend std::u16string ConvertText(std::u16string_view input, ConvertProgress& progress);
+  friend void ConvertText(std::u16string_view input, std::u16string& output);
   struct Pass;  // the output so far and what it ends in
   std::unique_ptr<Pass> pass_;
 };
