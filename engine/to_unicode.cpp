@@ -410,18 +410,20 @@ template <typename Unit>
 inline constexpr VowelReadings<Unit> kVowelsAfterEe = BuildVowelReadings<Unit>(kGlyphEe);
 
 // The quick reading of a pre-base sign takes the code after it as its base when that reads
-// simply as a base: no letter of two codes may begin so.
+// simply as a base, and reads the E sign before another E sign or the RA sign as the start of
+// a cluster: no letter of two codes may begin so.
 constexpr bool NoLetterBeginsWithSignAndBase() {
   for (const TwoCodes& letter : kTwoCodeLetters)
     if ((letter.first == kGlyphE || letter.first == kGlyphEe) &&
         (kMeanings[letter.second].kind == Kind::kConsonant ||
-         kMeanings[letter.second].kind == Kind::kLigature))
+         kMeanings[letter.second].kind == Kind::kLigature || letter.second == kGlyphE ||
+         letter.second == kGlyphRaSign))
       return false;
   return true;
 }
 static_assert(NoLetterBeginsWithSignAndBase(),
-              "a letter of two codes begins with a pre-base sign and a base: the quick reading "
-              "of pre-base signs must look for it");
+              "a letter of two codes begins with a pre-base sign and a base, a second E sign or "
+              "the RA sign: the quick reading of pre-base signs must look for it");
 
 // What a reading counts besides its text: the codes with no meaning, and where the first stands.
 struct UnknownCount {
@@ -585,6 +587,28 @@ class Reader {
       }
       // The RA sign or a pre-base sign before a base that reads simply, with nothing of their
       // cluster after the base.
+      if ((unit == kGlyphE) & ((next == kGlyphE) | (next == kGlyphRaSign))) {
+        // Two E signs (the AI sign), or the E sign and the RA sign, before a base that reads
+        // simply, with nothing of their cluster after the base.
+        const char16_t past = glyphs[at + 3];
+        const SimpleReading<Unit>& base_reading = simple[after & 0xFF];
+        if ((after > 0xFF) | !base_reading.simple | !base_reading.base | SignOfClusterFollows(past))
+          break;
+        std::memcpy(end, base_reading.units.data(), sizeof base_reading.units);
+        end += base_reading.count;
+        if (next == kGlyphE) {
+          end += PutCharacter(kSignAi, end);
+          at += 3;
+          continue;
+        }
+        end += PutCharacter(kVirama, end);
+        end += PutCharacter(kRa, end);
+        const VowelReading<Unit>& vowel = kVowelsAfterE<Unit>[past <= 0xFF ? past : 0];
+        std::memcpy(end, vowel.units.data(), sizeof vowel.units);
+        end += vowel.count;
+        at += 2 + vowel.codes;
+        continue;
+      }
       const SimpleReading<Unit>& base_reading = simple[next & 0xFF];
       if ((next > 0xFF) | !base_reading.simple | !base_reading.base | SignOfClusterFollows(after))
         break;
