@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <optional>
@@ -50,7 +51,12 @@ const char* EncodingName(Encoding encoding) {
 
 // A document is read whole; text is read, converted and written a piece at a time.
 constexpr std::size_t kMaxDocumentBytes = std::size_t{1} << 30;
-constexpr std::size_t kReadPiece = std::size_t{1} << 14;
+// Text is read in small pieces at first, so that a small input touches little memory (every
+// page touched for the first time costs a fault), and past its first MiB in larger ones, so
+// that a large input takes fewer calls.
+constexpr std::size_t kFirstReadPiece = std::size_t{1} << 14;
+constexpr std::size_t kReadPiece = std::size_t{1} << 16;
+constexpr std::uint64_t kSmallPiecesUpTo = std::uint64_t{1} << 20;
 
 struct ReadFailure {
   int status;
@@ -106,8 +112,9 @@ class Piece {
   // Reads the next piece: a whole one, or what is left of the input.
   std::optional<ReadFailure> Read(const InputFile& file, const std::string& input) {
     size_ = 0;
-    while (size_ < kReadPiece) {
-      const ssize_t got = ::read(file.fd(), data_.get() + size_, kReadPiece - size_);
+    const std::size_t wanted = total_ < kSmallPiecesUpTo ? kFirstReadPiece : kReadPiece;
+    while (size_ < wanted) {
+      const ssize_t got = ::read(file.fd(), data_.get() + size_, wanted - size_);
       if (got > 0) {
         size_ += static_cast<std::size_t>(got);
       } else if (got == 0) {
@@ -116,6 +123,7 @@ class Piece {
         return CannotRead(input, errno);
       }
     }
+    total_ += size_;
     return std::nullopt;
   }
   [[nodiscard]] std::string_view View() const { return {data_.get(), size_}; }
@@ -123,6 +131,7 @@ class Piece {
  private:
   std::unique_ptr<char[]> data_{new char[kReadPiece]};
   std::size_t size_ = 0;
+  std::uint64_t total_ = 0;  // read into this piece so far, from every input
 };
 
 // Opens an input, refusing a folder.
