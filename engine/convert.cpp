@@ -228,9 +228,9 @@ std::u16string TextConverter::Finish() && {
 }
 
 std::u16string ConvertText(std::u16string_view input) {
-  TextConverter converter(input.size());
-  converter.Add(input);
-  return std::move(converter).Finish();
+  std::u16string output;
+  ConvertText(input, output);
+  return output;
 }
 
 void ConvertText(std::u16string_view input, std::u16string& output) {

@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
-#include <utf8cpp/utf8.h>
-
 #include <lipimattam/convert.h>
-#include <lipimattam/utf16.h>
 
 #include "engine/conjunct_table.h"
 #include "engine/reading_paths.h"
+#include "oracles/conversion_properties.h"
 #include "tests/test_text.h"
 
 namespace lipimattam {
@@ -234,18 +232,6 @@ TEST(ConvertToUnicode, SpellingsTheEncodingCannotTellApart) {
         << Hex(c.written);
 }
 
-// UTF-8 of UTF-16 text whose surrogates that are not halves of a pair stand for U+FFFD.
-std::string Utf8Of(std::u16string text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      ++i;
-    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-      text[i] = 0xFFFD;
-    }
-  }
-  return utf8::utf16to8(text);
-}
-
 // The quick reading of common codes and clusters gives what the general reading gives, code
 // by code, for random texts of every glyph code (the pre-base signs and the codes around them
 // drawn most), a few units above 0xFF among them, with every choice of options; and so does
@@ -276,7 +262,7 @@ TEST(ConvertToUnicode, QuickReadingGivesTheGeneralReading) {
       ASSERT_EQ(Hex(quick.text), Hex(general.text)) << Hex(glyphs);
       ASSERT_EQ(quick.unknown_codes, general.unknown_codes) << Hex(glyphs);
       const ToUnicodeUtf8Result utf8 = utf8_converters[i].Convert(glyphs);
-      ASSERT_EQ(utf8.text, Utf8Of(general.text)) << Hex(glyphs);
+      ASSERT_EQ(utf8.text, Utf8OfReading(general.text)) << Hex(glyphs);
       ASSERT_EQ(utf8.unknown_codes, general.unknown_codes) << Hex(glyphs);
       ASSERT_EQ(utf8.first_unknown, general.first_unknown) << Hex(glyphs);
     }

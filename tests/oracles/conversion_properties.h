@@ -1,12 +1,15 @@
-// Two properties the conversion has for every input, written so that the tests and the fuzz
-// target check the same thing: equivalent spellings give the same codes, and each line
-// converts as it would alone.
+// Properties the conversion has for every input, written so that the tests and the fuzz
+// target check the same thing: equivalent spellings give the same codes, each line converts as
+// it would alone, and the reading back written as UTF-8 is the UTF-8 of the UTF-16 reading.
 #pragma once
+
+#include <utf8cpp/utf8.h>
 
 #include <string>
 #include <string_view>
 
 #include <lipimattam/convert.h>
+#include <lipimattam/utf16.h>
 
 #include "engine/sign_rules.h"
 
@@ -45,6 +48,19 @@ inline std::u16string ConvertLineByLine(std::u16string_view text) {
     line_start = i + 1;
   }
   return out;
+}
+
+// UTF-16 text as UTF-8, by utfcpp, each surrogate that is not half of a pair as U+FFFD: what
+// ToUnicodeUtf8Converter must give for the text ConvertToUnicode gives.
+inline std::string Utf8OfReading(std::u16string text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      text[i] = 0xFFFD;
+    }
+  }
+  return utf8::utf16to8(text);
 }
 
 }  // namespace lipimattam::testing
