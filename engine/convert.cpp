@@ -9,8 +9,10 @@
 // what the stages would write, and the pass below uses a row wherever one holds, falling
 // back on the stages elsewhere (a surrogate, a line break, two viramas). The rows make the
 // pass about twice as fast as the stages alone (`build/release/bench/convert_bench
-// --benchmark_filter='ConvertWithoutHook|ConvertStageByStage'`). After the last unit the
-// whole-text fix-ups run once, the replacements that can share a scan joined into one.
+// --benchmark_filter='ConvertWithoutHook|ConvertStageByStage'`). The whole-text fix-ups
+// run after each slice on the output it settled, while that is still in cache, and on the
+// rest after the last unit: they never touch the last units, which the stages may still read
+// or change (kStagesReach in stages.h), so they give what they give once over the whole text.
 //
 // A new rule goes into its table, never into the rows: they follow by themselves.
 // tests/pass_equivalence_test.cpp holds the two together: over thousands of random texts
@@ -18,6 +20,7 @@
 // unit; fuzz/convert_fuzz.cpp checks the same on whatever the fuzzer finds.
 #include <lipimattam/convert.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -125,9 +128,11 @@ struct TextConverter::Pass {
   void PlaceByRow(char16_t* data, const RowChoice& choice, Tail& tail, Progress& progress);
   template <typename Progress>
   void PlaceByStages(char16_t unit, Tail& tail, Progress& progress);
+  void Settle();
 
   OutputText output_;
-  Tail tail_;  // kept between pieces
+  Tail tail_;                // kept between pieces
+  std::size_t settled_ = 0;  // the output before this has had its fix-ups
 };
 
 TextConverter::TextConverter(std::size_t expected_units) : pass_(std::make_unique<Pass>()) {
@@ -181,7 +186,26 @@ void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress
     progress.UnitFinished();
   }
   output_.SetLength(tail.size);
+  if constexpr (!kSeesOutput<Progress>) {
+    Settle();
+    tail.size = output_.size();
+  }
   tail_ = tail;
+}
+
+// The fix-ups on what the slice settled, while it is in cache: up to the last kStagesReach
+// units, or back from there to a unit that no fix-up uses, so that no match and no run the
+// fix-ups rewrite reaches into what the stages may still change. A long stretch of such units
+// waits for a later slice, or for Finish.
+void TextConverter::Pass::Settle() {
+  constexpr std::size_t kLongestWait = 64;
+  if (output_.size() <= settled_ + kStagesReach) return;
+  const char16_t* data = output_.data();
+  std::size_t to = output_.size() - kStagesReach;
+  const std::size_t lowest = std::max(settled_, to - std::min(to, kLongestWait));
+  while (to > lowest && detail::IsFixupUnit(data[to - 1])) --to;
+  if (to == settled_ || detail::IsFixupUnit(data[to - 1])) return;
+  settled_ = ApplyFixupsWithin(output_, settled_, to);
 }
 
 // The output's length is kept in `tail` and given to output_ only where something looks at it.
@@ -223,7 +247,7 @@ void TextConverter::Add(std::u16string_view piece) {
 }
 
 std::u16string TextConverter::Finish() && {
-  ApplyFinalFixups(pass_->output_);
+  ApplyFixupsWithin(pass_->output_, pass_->settled_, pass_->output_.size());
   return std::move(pass_->output_).Take();
 }
 

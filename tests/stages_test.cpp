@@ -127,21 +127,28 @@ TEST(ApplyFinalFixups, ReplaceLeftToRightWithoutOverlap) {
   }
 }
 
-// The replacements around the RA sign are applied together; they must give what they give one
-// after another over the whole text, on long runs of their units too. U+017B and U+0173 share
-// their low byte with "{" and "s" but are not theirs.
+// The replacements are applied together, in one scan that looks for pairs of units in blocks;
+// they must give what they give one after another over the whole text, on long runs of their
+// units too, and in two parts cut where no fix-up's unit ends the first. U+017B, U+0173,
+// U+0176 and U+01E4 share their low byte with "{", "s", "v" and "\u00E4" but are not theirs.
 TEST(ApplyFinalFixups, GiveWhatEachReplacementGivesInTurn) {
-  const std::u16string alphabet = u"{{{sssttkv\u00E4 I\u017B\u0173";
+  const std::u16string alphabet = u"{{{sssttkkvv\u00E4\u00E4 I\u017B\u0173\u0176\u01E4";
   std::mt19937 random(11);
   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
   for (std::size_t round = 0; round < 5000; ++round) {
     std::u16string text;
-    for (std::size_t i = 0; i < 1 + round % 64; ++i) text += alphabet[pick(random)];
-    OutputText together(text);
-    ApplyFinalFixups(together);
+    for (std::size_t i = 0; i < 1 + round % 100; ++i) text += alphabet[pick(random)];
     OutputText in_turn(text);
     for (const FixupReplacement& fixup : FixupReplacements) ApplyFixup(in_turn, fixup);
+    OutputText together(text);
+    ApplyFinalFixups(together);
     ASSERT_EQ(Hex(together.View()), Hex(in_turn.View())) << Hex(text);
+    const std::size_t cut = std::uniform_int_distribution<std::size_t>(0, text.size())(random);
+    if (cut != 0 && detail::IsFixupUnit(text[cut - 1])) continue;
+    OutputText in_parts(text);
+    const std::size_t second_from = ApplyFixupsWithin(in_parts, 0, cut);
+    ApplyFixupsWithin(in_parts, second_from, in_parts.size());
+    ASSERT_EQ(Hex(in_parts.View()), Hex(in_turn.View())) << Hex(text) << " cut at " << cut;
   }
 }
 
