@@ -409,20 +409,22 @@ constexpr bool InPairSet(const std::array<char16_t, 4>& set, std::size_t count, 
 // The group's pairs that begin and end among the `count` units from `units`, as bits from the
 // lowest.
 template <std::size_t kGroup>
-std::uint32_t PairBitsOfFew(const char16_t* units, std::size_t count) {
+std::uint64_t PairBitsOfFew(const char16_t* units, std::size_t count) {
   constexpr const FixupGroup& group = kFixupGroups.groups[kGroup];
-  std::uint32_t bits = 0;
+  std::uint64_t bits = 0;
   for (std::size_t i = 0; i + 1 < count; ++i)
     if (InPairSet(group.firsts, group.first_count, units[i]) &&
         InPairSet(group.seconds, group.second_count, units[i + 1]))
-      bits |= std::uint32_t{1} << i;
+      bits |= std::uint64_t{1} << i;
   return bits;
 }
 
-// The same for the 32 pairs that begin at `units`: the 33rd unit is read too, as the second of
-// the last pair.
+// The same for the kPairBlock pairs that begin at `units`: the unit after them is read too, as
+// the second of the last pair.
+constexpr std::size_t kPairBlock = 64;
+
 template <std::size_t kGroup>
-std::uint32_t PairBits(const char16_t* units) {
+std::uint64_t PairBits(const char16_t* units) {
 #if defined(__SSE2__)
   constexpr const FixupGroup& group = kFixupGroups.groups[kGroup];
   const auto any_of = [](const char16_t* from, const std::array<char16_t, 4>& set,
@@ -437,12 +439,14 @@ std::uint32_t PairBits(const char16_t* units) {
     return _mm_and_si128(any_of(units + 8 * eighth, group.firsts, group.first_count),
                          any_of(units + 8 * eighth + 1, group.seconds, group.second_count));
   };
-  const auto bits = [](__m128i low, __m128i high) {
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
+  const auto bits = [&pairs](std::size_t quarter) {
+    return static_cast<std::uint64_t>(static_cast<std::uint16_t>(
+               _mm_movemask_epi8(_mm_packs_epi16(pairs(2 * quarter), pairs(2 * quarter + 1)))))
+           << (16 * quarter);
   };
-  return bits(pairs(0), pairs(1)) | bits(pairs(2), pairs(3)) << 16;
+  return bits(0) | bits(1) | bits(2) | bits(3);
 #else
-  return PairBitsOfFew<kGroup>(units, 33);
+  return PairBitsOfFew<kGroup>(units, kPairBlock + 1);
 #endif
 }
 
@@ -450,13 +454,13 @@ std::uint32_t PairBits(const char16_t* units) {
 // Listed first and then worked through, the pairs cost no mispredicted branch each.
 constexpr std::size_t kFixupChunk = 2048;
 
-using AnchorList = std::array<std::uint16_t, kFixupChunk + 32>;
+using AnchorList = std::array<std::uint16_t, kFixupChunk + kPairBlock>;
 
 // Appends the places of the bits of `bits`, plus `base`, to a list. The first two are
 // written whatever their number (the list has room), so that the usual block takes no branch;
 // x86-64's baseline has no instruction that counts bits.
 [[nodiscard]] inline std::size_t AppendBitPlaces(std::uint16_t* list, std::size_t count,
-                                                 std::uint32_t bits, std::size_t base) {
+                                                 std::uint64_t bits, std::size_t base) {
   for (std::size_t k = 0; k < 2; ++k) {
     list[count] =
         static_cast<std::uint16_t>(base + static_cast<std::size_t>(std::countr_zero(bits)));
@@ -594,10 +598,10 @@ inline std::size_t ApplyFixupsWithin(OutputText& output, std::size_t from, std::
   for (std::size_t chunk = from; chunk < to; chunk += detail::kFixupChunk) {
     const std::size_t chunk_end = std::min(to, chunk + detail::kFixupChunk);
     std::array<std::size_t, detail::kFixupCount> counts{};  // kept in registers
-    for (std::size_t block = chunk; block < chunk_end; block += 32) {
+    for (std::size_t block = chunk; block < chunk_end; block += detail::kPairBlock) {
       // A pair may end past the chunk's end, but not past the region's.
-      const bool whole = block + 33 <= to;
-      const std::size_t few = std::min(std::size_t{33}, to - block);
+      const bool whole = block + detail::kPairBlock + 1 <= to;
+      const std::size_t few = std::min(detail::kPairBlock + 1, to - block);
       [&]<std::size_t... kGroup>(std::index_sequence<kGroup...>) {  // unrolled over the groups
         ((counts[kGroup] =
               detail::AppendBitPlaces(lists[kGroup].data(), counts[kGroup],
