@@ -144,19 +144,32 @@ TextConverter::TextConverter(TextConverter&&) noexcept = default;
 TextConverter& TextConverter::operator=(TextConverter&&) noexcept = default;
 TextConverter::~TextConverter() = default;
 
-// The input goes in slices; before each, room is made for three units per unit of it and the
-// four that a row writes from its base on (at most two units before the end), so nothing
-// moves the buffer within a slice.
+// The input goes in slices, each with room for three units per unit of it and the four that a
+// row writes from its base on (at most two units before the end), so nothing moves the buffer
+// within a slice. A slice is as long as the room allows, and room is made only when little is
+// left: room is zero-filled as it is made, so the output is cleared about once, and a kept
+// output string, whose old text is room, is not cleared again.
 template <typename Progress>
 void TextConverter::Pass::Run(std::u16string_view input, Progress& progress) {
   constexpr std::size_t kSlice = 1 << 14;
-  for (std::size_t start = 0; start < input.size(); start += kSlice)
-    RunSlice(input.substr(start, kSlice), progress);
+  constexpr std::size_t kLeastSlice = 1 << 10;
+  constexpr std::size_t kRowSpill = GlyphString::kCapacity;
+  while (!input.empty()) {
+    std::size_t length = std::min(input.size(), kSlice);
+    const std::size_t fits = (output_.Room() - std::min(output_.Room(), kRowSpill)) / 3;
+    if (fits >= std::min(length, kLeastSlice)) {
+      length = std::min(length, fits);
+    } else {
+      output_.MakeRoom(3 * length + kRowSpill);
+    }
+    RunSlice(input.substr(0, length), progress);
+    input.remove_prefix(length);
+  }
 }
 
+// Runs the pass over a slice for which the output has room.
 template <typename Progress>
 void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress) {
-  output_.MakeRoom(3 * slice.size() + GlyphString::kCapacity);
   Tail tail = tail_;  // in registers while the slice runs, as is the buffer
   char16_t* data = output_.data();
   for (std::size_t at = 0; at < slice.size(); ++at) {

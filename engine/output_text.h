@@ -36,10 +36,10 @@ class OutputText {
   // The k-th unit from the end, k from 1 to size().
   [[nodiscard]] char16_t FromEnd(std::size_t k) const { return buffer_[size_ - k]; }
 
-  // Takes `buffer`'s memory for an empty text.
+  // Takes `buffer`'s memory for an empty text. What it held becomes room, written over as the
+  // text grows: memory a text already reached is not zero-filled again.
   void Reuse(std::u16string&& buffer) {
     buffer_ = std::move(buffer);
-    buffer_.clear();
     size_ = 0;
   }
 
@@ -49,6 +49,9 @@ class OutputText {
     buffer_.reserve(units + GlyphString::kCapacity);
     AdviseHugePages(buffer_.data(), buffer_.capacity() * sizeof(char16_t));
   }
+
+  // How many units after the text are writable.
+  [[nodiscard]] std::size_t Room() const { return buffer_.size() - size_; }
 
   // Makes at least `units` units after the text writable. May move data().
   void MakeRoom(std::size_t units) {

@@ -14,12 +14,18 @@
 namespace lipimattam {
 namespace {
 
+// Also into one output string kept from text to text, whose old text, longer or shorter, is
+// written over.
 TEST(ConvertText, GivesWhatTheStagesGiveOneUnitAtATime) {
   std::mt19937 random(7);
+  std::u16string kept;
   for (std::size_t round = 0; round < 20000; ++round) {
     const std::u16string text = testing::RandomText(random, 1 + round % 40);
-    ASSERT_EQ(testing::Hex(ConvertText(text)), testing::Hex(testing::ConvertStageByStage(text)))
+    const std::u16string expected = testing::ConvertStageByStage(text);
+    ASSERT_EQ(testing::Hex(ConvertText(text)), testing::Hex(expected))
         << "input " << testing::Hex(text);
+    ConvertText(text, kept);
+    ASSERT_EQ(testing::Hex(kept), testing::Hex(expected)) << "input " << testing::Hex(text);
   }
 }
 
