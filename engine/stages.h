@@ -406,47 +406,79 @@ constexpr bool InPairSet(const std::array<char16_t, 4>& set, std::size_t count, 
   return false;
 }
 
-// The group's pairs that begin and end among the `count` units from `units`, as bits from the
-// lowest.
-template <std::size_t kGroup>
-std::uint64_t PairBitsOfFew(const char16_t* units, std::size_t count) {
-  constexpr const FixupGroup& group = kFixupGroups.groups[kGroup];
-  std::uint64_t bits = 0;
-  for (std::size_t i = 0; i + 1 < count; ++i)
-    if (InPairSet(group.firsts, group.first_count, units[i]) &&
-        InPairSet(group.seconds, group.second_count, units[i + 1]))
-      bits |= std::uint64_t{1} << i;
-  return bits;
+// Each group's pairs that begin and end among the `count` units from `units`, as bits from
+// the lowest.
+using PairMasks = std::array<std::uint64_t, kFixupCount>;
+
+inline PairMasks PairBitsOfFew(const char16_t* units, std::size_t count) {
+  PairMasks masks{};
+  for (std::size_t g = 0; g < kFixupGroups.count; ++g) {
+    const FixupGroup& group = kFixupGroups.groups[g];
+    for (std::size_t i = 0; i + 1 < count; ++i)
+      if (InPairSet(group.firsts, group.first_count, units[i]) &&
+          InPairSet(group.seconds, group.second_count, units[i + 1]))
+        masks[g] |= std::uint64_t{1} << i;
+  }
+  return masks;
 }
 
 // The same for the kPairBlock pairs that begin at `units`: the unit after them is read too, as
 // the second of the last pair.
 constexpr std::size_t kPairBlock = 64;
 
-template <std::size_t kGroup>
-std::uint64_t PairBits(const char16_t* units) {
 #if defined(__SSE2__)
+// The scan packs 16 units into 16 bytes at a time, with saturation: a unit from 0x100 up
+// becomes 0xFF or 0, which no pair may hold.
+constexpr bool PairsHoldNoSaturatedByte() {
+  for (std::size_t g = 0; g < kFixupGroups.count; ++g) {
+    const FixupGroup& group = kFixupGroups.groups[g];
+    for (std::size_t i = 0; i < group.first_count; ++i)
+      if (group.firsts[i] == 0 || group.firsts[i] >= 0xFF) return false;
+    for (std::size_t i = 0; i < group.second_count; ++i)
+      if (group.seconds[i] == 0 || group.seconds[i] >= 0xFF) return false;
+  }
+  return true;
+}
+static_assert(PairsHoldNoSaturatedByte());
+
+// The bytes of the group's pairs among 16 packed units and the 16 after each of them.
+template <std::size_t kGroup>
+__m128i PairBytes(__m128i here, __m128i next) {
   constexpr const FixupGroup& group = kFixupGroups.groups[kGroup];
-  const auto any_of = [](const char16_t* from, const std::array<char16_t, 4>& set,
-                         std::size_t count) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  const auto any_of = [](__m128i bytes, const std::array<char16_t, 4>& set, std::size_t count) {
     __m128i hits = _mm_setzero_si128();
     for (std::size_t i = 0; i < count; ++i)
-      hits = _mm_or_si128(hits, _mm_cmpeq_epi16(block, _mm_set1_epi16(static_cast<short>(set[i]))));
+      hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(set[i]))));
     return hits;
   };
-  const auto pairs = [&any_of, units](std::size_t eighth) {
-    return _mm_and_si128(any_of(units + 8 * eighth, group.firsts, group.first_count),
-                         any_of(units + 8 * eighth + 1, group.seconds, group.second_count));
+  return _mm_and_si128(any_of(here, group.firsts, group.first_count),
+                       any_of(next, group.seconds, group.second_count));
+}
+#endif
+
+inline PairMasks PairBits(const char16_t* units) {
+#if defined(__SSE2__)
+  PairMasks masks{};
+  const auto packed = [units](std::size_t from) {
+    const auto load = [](const char16_t* at) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    };
+    return _mm_packus_epi16(load(units + from), load(units + from + 8));
   };
-  const auto bits = [&pairs](std::size_t quarter) {
-    return static_cast<std::uint64_t>(static_cast<std::uint16_t>(
-               _mm_movemask_epi8(_mm_packs_epi16(pairs(2 * quarter), pairs(2 * quarter + 1)))))
-           << (16 * quarter);
-  };
-  return bits(0) | bits(1) | bits(2) | bits(3);
+  for (std::size_t sixteenth = 0; sixteenth < kPairBlock / 16; ++sixteenth) {
+    const __m128i here = packed(16 * sixteenth);
+    const __m128i next = packed(16 * sixteenth + 1);
+    [&]<std::size_t... kGroup>(std::index_sequence<kGroup...>) {
+      ((masks[kGroup] |= static_cast<std::uint64_t>(static_cast<std::uint16_t>(
+                             _mm_movemask_epi8(PairBytes<kGroup>(here, next))))
+                         << (16 * sixteenth)),
+       ...);
+    }
+    (std::make_index_sequence<kFixupGroups.count>{});
+  }
+  return masks;
 #else
-  return PairBitsOfFew<kGroup>(units, kPairBlock + 1);
+  return PairBitsOfFew(units, kPairBlock + 1);
 #endif
 }
 
@@ -601,13 +633,12 @@ inline std::size_t ApplyFixupsWithin(OutputText& output, std::size_t from, std::
     for (std::size_t block = chunk; block < chunk_end; block += detail::kPairBlock) {
       // A pair may end past the chunk's end, but not past the region's.
       const bool whole = block + detail::kPairBlock + 1 <= to;
-      const std::size_t few = std::min(detail::kPairBlock + 1, to - block);
+      const detail::PairMasks masks =
+          whole ? detail::PairBits(data + block)
+                : detail::PairBitsOfFew(data + block, std::min(detail::kPairBlock + 1, to - block));
       [&]<std::size_t... kGroup>(std::index_sequence<kGroup...>) {  // unrolled over the groups
-        ((counts[kGroup] =
-              detail::AppendBitPlaces(lists[kGroup].data(), counts[kGroup],
-                                      whole ? detail::PairBits<kGroup>(data + block)
-                                            : detail::PairBitsOfFew<kGroup>(data + block, few),
-                                      block - chunk)),
+        ((counts[kGroup] = detail::AppendBitPlaces(lists[kGroup].data(), counts[kGroup],
+                                                   masks[kGroup], block - chunk)),
          ...);
       }
       (std::make_index_sequence<kFixupGroups.count>{});
