@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <lipimattam/convert.h>
@@ -71,6 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // one unit at a time.
   CheckingProgress::Expect(lipimattam::ConvertText(input) == output);
   CheckingProgress::Expect(lipimattam::testing::ConvertStageByStage(input) == output);
+  // Added unit by unit, the fix-ups settled after each, the same.
+  lipimattam::TextConverter converter;
+  for (const char16_t unit : input) converter.Add(std::u16string_view(&unit, 1));
+  CheckingProgress::Expect(std::move(converter).Finish() == output);
 
   // Equivalent spellings give the same codes, and each line converts as it would alone.
   CheckingProgress::Expect(
