@@ -29,8 +29,9 @@ class ConvertProgress {
 // glyph for, copied unchanged. Never fails; the empty input gives the empty output.
 [[nodiscard]] std::u16string ConvertText(std::u16string_view input);
 
-// The same, written into `output`, whose text is replaced and whose memory is kept: for a
-// caller that converts piece after piece and would otherwise take fresh memory for each.
+// The same, written into `output`, whose text is replaced and whose memory is kept (the old
+// text is written over, not cleared first): for a caller that converts piece after piece and
+// would otherwise take fresh memory for each.
 void ConvertText(std::u16string_view input, std::u16string& output);
 
 // The same pass over an input given in pieces, for a reader that decodes its text piece by
