@@ -63,8 +63,6 @@ inline constexpr bool kSeesOutput = !std::is_same_v<Progress, NoProgress>;
   RepairTail(output);
 }
 
-constexpr char16_t kViramaUnit = 0x0D4D;
-
 // The virama's own row appends its glyph after any unit and leaves the state in which the rows
 // after a virama are tried: the pass may skip it when the next unit's row holds.
 static_assert(detail::kPlacements[detail::PlacementRow(kViramaUnit)].holds_in ==

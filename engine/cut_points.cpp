@@ -12,10 +12,8 @@
 namespace lipimattam {
 namespace {
 
-constexpr char16_t kVirama = 0x0D4D;
 constexpr char16_t kDotReph = 0x0D4E;  // written before the consonant it stands on
 constexpr char16_t kYa = 0x0D2F;
-constexpr char16_t kRa = 0x0D30;
 constexpr char16_t kVa = 0x0D35;
 constexpr char16_t kFirstConsonant = 0x0D15;
 constexpr char16_t kLastConsonant = 0x0D3A;
@@ -57,23 +55,26 @@ bool IsCutPoint(std::u16string_view input, std::size_t at) {
   // glyph code before them, which may be the virama's.
   std::size_t k = at;
   for (; k > 0 && input[k - 1] > 0xFF && IsSign(input[k - 1]); --k)
-    if (input[k - 1] == kVirama) return false;
+    if (input[k - 1] == kViramaUnit) return false;
   if (k < at && k > 0 && input[k - 1] <= 0xFF && !blank(input[k - 1])) return false;
   // A doubled virama reaches further: past the RA, YA or VA sign that the second one forms and
   // the signs after it, to the next consonant.
-  const auto forms_sign = [](char16_t unit) { return unit == kYa || unit == kVa || unit == kRa; };
-  if (k >= 3 && forms_sign(input[k - 1]) && input[k - 2] == kVirama && input[k - 3] == kVirama)
+  const auto forms_sign = [](char16_t unit) {
+    return unit == kYa || unit == kVa || unit == kRaUnit;
+  };
+  if (k >= 3 && forms_sign(input[k - 1]) && input[k - 2] == kViramaUnit &&
+      input[k - 3] == kViramaUnit)
     return false;
   // YA, VA and RA after a virama become its consonant's sub-joined sign, even across signs
   // between them. Only where the virama stands right after a consonant does the sign land
   // inside that cluster; elsewhere it may stand last (the RA sign with nothing to stand
   // before), where what follows the cut would act on it.
-  if (before == kYa || before == kVa || before == kRa) {
+  if (before == kYa || before == kVa || before == kRaUnit) {
     const std::size_t letter = at - 1;
     std::size_t j = letter;
-    while (j > 0 && input[j - 1] > 0xFF && IsSign(input[j - 1]) && input[j - 1] != kVirama) --j;
+    while (j > 0 && input[j - 1] > 0xFF && IsSign(input[j - 1]) && input[j - 1] != kViramaUnit) --j;
     if (j > 0 && input[j - 1] <= 0xFF && !blank(input[j - 1])) return false;  // a glyph code
-    if (j > 0 && input[j - 1] == kVirama)
+    if (j > 0 && input[j - 1] == kViramaUnit)
       return j == letter && j >= 2 && input[j - 2] >= kFirstConsonant &&
              input[j - 2] <= kLastConsonant;
   }

@@ -16,6 +16,8 @@ struct GlyphMapRow {
 
 inline constexpr char16_t kZeroWidthNonJoiner = 0x200C;
 inline constexpr char16_t kZeroWidthJoiner = 0x200D;
+inline constexpr char16_t kViramaUnit = 0x0D4D;     // MALAYALAM SIGN VIRAMA
+inline constexpr char16_t kRaUnit = 0x0D30;         // MALAYALAM LETTER RA
 inline constexpr GlyphCode kNonJoinerGlyph = 0x2D;  // "-"
 inline constexpr GlyphCode kJoinerGlyph = 0x21;     // "!"
 

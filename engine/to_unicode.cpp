@@ -19,8 +19,6 @@
 namespace lipimattam {
 namespace {
 
-constexpr char16_t kVirama = 0x0D4D;
-constexpr char16_t kRa = 0x0D30;
 constexpr char16_t kSignE = 0x0D46;
 constexpr char16_t kSignEe = 0x0D47;
 constexpr char16_t kSignAi = 0x0D48;
@@ -107,7 +105,7 @@ constexpr MeaningTable BuildMeanings() {
       meaning = {Kind::kPreBaseSign, point, 0};
     } else if ((point >= 0x0D3E && point <= 0x0D43) || point == 0x0D57) {
       meaning = {Kind::kPostBaseSign, point, 0};
-    } else if (point == kVirama) {
+    } else if (point == kViramaUnit) {
       meaning = {Kind::kViramaMark, point, 0};
     } else if (point == 0x0D02 || point == 0x0D03) {
       meaning = {Kind::kOtherSign, point, 0};
@@ -140,7 +138,7 @@ static_assert(kMeanings[0xA1].kind == Kind::kLigature && kMeanings[0xA1].second 
 static_assert(kMeanings[0xE2].first == 0x0D28 && kMeanings[0xE2].second == 0x0D31);
 static_assert(kMeanings[0xB3].kind == Kind::kChillu && kMeanings[0xB3].second == 0x0D28);
 static_assert(kMeanings[0xC2].kind == Kind::kChillu && kMeanings[0xC2].first == 0x0D7D);
-static_assert(kMeanings[u'{'].kind == Kind::kRaSign && kMeanings[u'{'].first == kRa);
+static_assert(kMeanings[u'{'].kind == Kind::kRaSign && kMeanings[u'{'].first == kRaUnit);
 static_assert(kMeanings[u'y'].first == 0x0D2F && kMeanings[u'z'].first == 0x0D35);
 constexpr bool FreeLigatureCodesHaveNoMeaning() {
   for (const GlyphCode code : kFreeLigatureCodes)
@@ -270,7 +268,7 @@ constexpr SimpleReadings<Unit> BuildSimpleReadings(ToUnicodeOptions options) {
         give({meaning.first});
         break;
       case Kind::kSubjoinedSign:
-        give({kVirama, meaning.first});
+        give({kViramaUnit, meaning.first});
         break;
       case Kind::kConsonant:
         give({meaning.first});
@@ -278,7 +276,7 @@ constexpr SimpleReadings<Unit> BuildSimpleReadings(ToUnicodeOptions options) {
         break;
       case Kind::kLigature:
         if (code == kFixupLigature) break;  // five units
-        give({meaning.first, kVirama, meaning.second});
+        give({meaning.first, kViramaUnit, meaning.second});
         reading.base = true;
         break;
       case Kind::kDigit:
@@ -290,7 +288,7 @@ constexpr SimpleReadings<Unit> BuildSimpleReadings(ToUnicodeOptions options) {
         if (options.chillu == ToUnicodeOptions::Chillu::kAtomic) {
           give({meaning.first});
         } else {
-          give({meaning.second, kVirama, kZeroWidthJoiner});
+          give({meaning.second, kViramaUnit, kZeroWidthJoiner});
         }
         break;
       default:
@@ -601,8 +599,8 @@ class Reader {
           at += 3;
           continue;
         }
-        end += PutCharacter(kVirama, end);
-        end += PutCharacter(kRa, end);
+        end += PutCharacter(kViramaUnit, end);
+        end += PutCharacter(kRaUnit, end);
         const VowelReading<Unit>& vowel = kVowelsAfterE<Unit>[past <= 0xFF ? past : 0];
         std::memcpy(end, vowel.units.data(), sizeof vowel.units);
         end += vowel.count;
@@ -615,8 +613,8 @@ class Reader {
       if (unit == kGlyphRaSign) {
         std::memcpy(end, base_reading.units.data(), sizeof base_reading.units);
         end += base_reading.count;
-        end += PutCharacter(kVirama, end);
-        end += PutCharacter(kRa, end);
+        end += PutCharacter(kViramaUnit, end);
+        end += PutCharacter(kRaUnit, end);
         at += 2;
         continue;
       }
@@ -720,8 +718,8 @@ class Reader {
     if (!IsBase(base)) {
       // Signs with no consonant after them stand as they are.
       if (ra_sign) {
-        Emit(kVirama);
-        Emit(kRa);
+        Emit(kViramaUnit);
+        Emit(kRaUnit);
       }
       EmitVowel(before, before_count, TakePostBaseSign<kChecked>());
       return;
@@ -747,11 +745,11 @@ class Reader {
     }
     EmitBase(base);
     if (ra_sign) {
-      Emit(kVirama);
-      Emit(kRa);
+      Emit(kViramaUnit);
+      Emit(kRaUnit);
     }
     for (std::size_t i = 0; i < subjoined_count; ++i) {
-      Emit(kVirama);
+      Emit(kViramaUnit);
       Emit(subjoined[i]);
     }
     EmitVowel(before, before_count, TakePostBaseSign<kChecked>());
@@ -770,7 +768,7 @@ class Reader {
     if (base == kFixupLigature) {
       for (const char16_t part : kFixupLigatureParts) {
         if (part == kViramaGlyph) {
-          Emit(kVirama);
+          Emit(kViramaUnit);
         } else {
           EmitBase(part);
         }
@@ -779,7 +777,7 @@ class Reader {
     }
     Emit(meaning.first);
     if (meaning.kind == Kind::kLigature) {
-      Emit(kVirama);
+      Emit(kViramaUnit);
       Emit(meaning.second);
     }
   }
@@ -805,7 +803,8 @@ class Reader {
   // The code before the one in hand is the virama glyph: characters copied through as they
   // are (Unicode text already) never take part.
   [[nodiscard]] bool AfterViramaGlyph() const {
-    return at_ >= 1 && glyphs_[at_ - 1] == kViramaGlyph && WrittenBefore(end_).character == kVirama;
+    return at_ >= 1 && glyphs_[at_ - 1] == kViramaGlyph &&
+           WrittenBefore(end_).character == kViramaUnit;
   }
 
   // "!" is the joiner after a consonant and the virama; with atomic chillus, the code of KA
