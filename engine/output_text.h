@@ -55,7 +55,7 @@ class OutputText {
 
   // Makes at least `units` units after the text writable. May move data().
   void MakeRoom(std::size_t units) {
-    if (buffer_.size() - size_ < units) Grow(units);
+    if (Room() < units) Grow(units);
   }
 
   void Append(char16_t unit) {

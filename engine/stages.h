@@ -182,57 +182,22 @@ inline void detail::PlaceSign(OutputText& output, const GlyphString& current) {
   }
 }
 
-// The index of the first `unit` at or after `from` in `text`, or npos. On little-endian
-// machines the search runs over bytes with memchr, which scans many units per step.
-inline std::size_t FindUnit(std::u16string_view text, char16_t unit, std::size_t from) {
-  if constexpr (std::endian::native == std::endian::little) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t byte_count = text.size() * sizeof(char16_t);
-    const auto low = static_cast<unsigned char>(unit & 0xFF);
-    const auto high = static_cast<unsigned char>(unit >> 8);
-    for (std::size_t at = from * sizeof(char16_t); at < byte_count;) {
-      const void* hit = std::memchr(bytes + at, low, byte_count - at);
-      if (hit == nullptr) break;
-      const auto offset = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - bytes);
-      // A hit on an odd byte is the high half of some unit; a hit with the wrong high half
-      // is another unit with the same low half.
-      if (offset % 2 == 0 && bytes[offset + 1] == high) return offset / 2;
-      at = offset + 1;
-    }
-    return std::u16string_view::npos;
-  } else {
-    return text.find(unit, from);
-  }
-}
-
-// The first occurrence of `find` at or after `from`, or npos.
-// The search looks for the unit of highest value in `find`, the rarest in Malayalam text ("{"
-// rather than "s", 0xE4 rather than "k"), and checks the units around it.
-inline std::size_t FindText(std::u16string_view text, std::u16string_view find, std::size_t from) {
-  const auto anchor =
-      static_cast<std::size_t>(std::max_element(find.begin(), find.end()) - find.begin());
-  for (std::size_t at = FindUnit(text, find[anchor], from + anchor);
-       at != std::u16string_view::npos; at = FindUnit(text, find[anchor], at + 1)) {
-    if (text.substr(at - anchor, find.size()) == find) return at - anchor;
-  }
-  return std::u16string_view::npos;
-}
-
 // Replaces every non-overlapping occurrence of the find string, left to right; units that a
-// replacement wrote are not tested again by the same replacement.
+// replacement wrote are not tested again by the same replacement. The plain statement of what
+// a fix-up does, which ApplyFixupsWithin is held to.
 inline void ApplyFixup(OutputText& output, const FixupReplacement& fixup) {
   const std::u16string_view find = fixup.find;
   const std::u16string_view replace = fixup.replace;
   // The text behind `read` is untouched: a replacement is never longer than what it finds.
   const std::u16string_view text = output.View();
   char16_t* data = output.data();
-  std::size_t read = FindText(text, find, 0);
+  std::size_t read = text.find(find);
   std::size_t write = read;
   while (read != std::u16string_view::npos) {
     std::copy(replace.begin(), replace.end(), data + write);
     write += replace.size();
     read += find.size();
-    const std::size_t next = FindText(text, find, read);
+    const std::size_t next = text.find(find, read);
     const std::size_t kept_end = next == std::u16string_view::npos ? text.size() : next;
     if (write != read) std::copy(data + read, data + kept_end, data + write);
     write += kept_end - read;
@@ -486,7 +451,7 @@ inline PairMasks PairBits(const char16_t* units) {
 // Listed first and then worked through, the pairs cost no mispredicted branch each.
 constexpr std::size_t kFixupChunk = 2048;
 
-using AnchorList = std::array<std::uint16_t, kFixupChunk + kPairBlock>;
+using PairList = std::array<std::uint16_t, kFixupChunk + kPairBlock>;
 
 // Appends the places of the bits of `bits`, plus `base`, to a list. The first two are
 // written whatever their number (the list has room), so that the usual block takes no branch;
@@ -616,17 +581,17 @@ inline std::size_t RewriteRun(char16_t* data, std::size_t g, std::size_t at, std
 // Applies the whole-text fix-ups to the units [from, to) of the output as they apply to the
 // whole text, where no match of a find string and no run of a group's units reaches across
 // `from` or `to` (the unit before each is no fix-up's, or `from` is 0 and `to` the end). One
-// scan finds every anchor; the units from `to` on move down over what the replacements
+// scan finds every group's pairs; the units from `to` on move down over what the replacements
 // removed. Returns where the unit at `to` went.
 inline std::size_t ApplyFixupsWithin(OutputText& output, std::size_t from, std::size_t to) {
   using detail::kFixupGroups;
   char16_t* data = output.data();
   std::size_t kept = from;   // the units before this are in their final place
   std::size_t write = from;  // where the unit at `kept` goes
-  std::array<std::size_t, detail::kFixupCount> done{};  // no anchor of a group before this is left
+  std::array<std::size_t, detail::kFixupCount> done{};  // each group is done up to here
   done.fill(from);
   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): written before it is read
-  std::array<detail::AnchorList, detail::kFixupCount> lists;
+  std::array<detail::PairList, detail::kFixupCount> lists;
   for (std::size_t chunk = from; chunk < to; chunk += detail::kFixupChunk) {
     const std::size_t chunk_end = std::min(to, chunk + detail::kFixupChunk);
     std::array<std::size_t, detail::kFixupCount> counts{};  // kept in registers
