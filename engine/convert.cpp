@@ -115,6 +115,32 @@ struct RowChoice {
   }
 }
 
+// Places a pre-base or two-part sign after a YA, VA or vocalic R sign S and the unit B before
+// it, as the stages and the tail repair would, in one store; false where B may take part in
+// the repair (a line break, a unit above 0xFF, a unit that begins a pair) and the stages must.
+[[gnu::always_inline]] inline bool PlaceAcrossSubjoined(char16_t* data, Tail& tail,
+                                                        std::uint32_t row) {
+  const detail::AcrossSubjoined& across = detail::kAcrossSubjoined[row];
+  if (across.length == 0 || tail.size < 2 ||
+      !detail::InSet(detail::kTailRepairLastUnits, tail.last))
+    return false;
+  const char16_t base = data[tail.size - 2];
+  if (base > 0xFF || IsLineBreak(base) || (detail::RolesOf(base) & detail::kBeginsPair) != 0)
+    return false;
+  const std::uint64_t pair = base | (std::uint64_t{tail.last} << 16);
+  const std::uint64_t word = across.units | (pair << across.pair_shift);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(data + tail.size - 2, &word, sizeof word);
+  } else {
+    for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
+      data[tail.size - 2 + i] = static_cast<char16_t>(word >> (16 * i));
+  }
+  tail.size += across.length - 2u;
+  tail.last = static_cast<char16_t>(across.new_last | (tail.last & across.keeps_sign_mask));
+  tail.state = across.state_after;
+  return true;
+}
+
 }  // namespace
 
 struct TextConverter::Pass {
@@ -187,9 +213,12 @@ void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress
       }
     }
     progress.UnitStarting();
-    const RowChoice choice = ChooseRow(data, tail, detail::PlacementRow(unit));
+    const std::uint32_t row = detail::PlacementRow(unit);
+    const RowChoice choice = ChooseRow(data, tail, row);
     if (choice.holds) [[likely]] {
       PlaceByRow(data, choice, tail, progress);
+    } else if (!kSeesOutput<Progress> && PlaceAcrossSubjoined(data, tail, row)) {
+      // placed
     } else {
       PlaceByStages(unit, tail, progress);
       data = output_.data();

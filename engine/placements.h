@@ -211,8 +211,10 @@ constexpr Placement PlaceAroundLast(std::size_t row) {
   if (IsGlyphCodeRow(row) || AppendedAsTheyStand(glyphs)) {
     holds_in = kHoldsUnits;
   } else if (Contains(PreBaseSigns, glyphs)) {
+    // After a YA, VA or vocalic R sign the tail repair carries it further: PlaceAcrossSubjoined.
     before = glyphs;
     after = {};
+    holds_in = kEndsOpen;
   } else if (Contains(TwoPartSigns, glyphs)) {
     after = {};
     for (std::size_t i = 0; i < glyphs.size(); ++i)
@@ -333,6 +335,65 @@ inline constexpr std::array<std::uint8_t, 0x100> kGlyphBaseStates = [] {
 constexpr std::uint8_t QuickBaseState(char16_t base) {
   return base <= 0xFF ? kGlyphBaseStates[base] : BaseState(base);
 }
+
+// A pre-base or two-part vowel sign after a consonant's YA, VA or vocalic R sign S: the sign's
+// pre-base halves go in front of S, where the tail repair carries each in front of the unit B
+// before S, and its other half goes after S. Written as one word from B's place on, B and S
+// in it as one 32-bit pair.
+struct AcrossSubjoined {
+  std::uint64_t units = 0;       // the pre-base halves from bit 0, the other half after B and S
+  std::uint8_t pair_shift = 0;   // where B and S go: 16 times the number of pre-base halves
+  std::uint8_t length = 0;       // units from B's place on; 0 where the unit is no such sign
+  char16_t new_last = 0;         // the last unit afterwards, unless it is S
+  char16_t keeps_sign_mask = 0;  // 0xFFFF when S stays last, else 0
+  std::uint8_t state_after = 0;
+};
+
+constexpr std::array<AcrossSubjoined, kPlacementCount> BuildAcrossSubjoined() {
+  std::array<AcrossSubjoined, kPlacementCount> rows{};
+  for (std::size_t row = 0; row < kOtherUnitRow; ++row) {
+    const GlyphString glyphs = RowGlyphs(row);
+    if (IsGlyphCodeRow(row) || !(Contains(PreBaseSigns, glyphs) || Contains(TwoPartSigns, glyphs)))
+      continue;
+    GlyphString before;
+    GlyphString after;
+    for (std::size_t i = 0; i < glyphs.size(); ++i)
+      (IsPreBaseSign(glyphs[i]) ? before : after).Push(glyphs[i]);
+    AcrossSubjoined& across = rows[row];
+    across.units = before.Packed();
+    if (!after.empty()) across.units |= after.Packed() << (16 * (before.size() + 2));
+    across.pair_shift = static_cast<std::uint8_t>(16 * before.size());
+    across.length = static_cast<std::uint8_t>(before.size() + 2 + after.size());
+    across.new_last = after.empty() ? char16_t{0} : after[after.size() - 1];
+    across.keeps_sign_mask = after.empty() ? char16_t{0xFFFF} : char16_t{0};
+    // S stays last and leaves the state it left; a half after it is no unit of a pair.
+    across.state_after = after.empty() ? StateAfter(u'y') : StateAfter(across.new_last);
+  }
+  return rows;
+}
+
+inline constexpr std::array<AcrossSubjoined, kPlacementCount> kAcrossSubjoined =
+    BuildAcrossSubjoined();
+
+// The tail repair carries every pre-base half across every S, and then finds no more work:
+// nothing it moves ends a pair, and a half after S neither ends a pair nor is a line break.
+constexpr bool RepairCarriesEveryPreBaseHalf() {
+  for (const GlyphString& sign : PreBaseSigns) {
+    for (char16_t last = 0; last < kTailRepairLastUnits.size(); ++last)
+      if (kTailRepairLastUnits[last] && !IsPair(sign[0], last)) return false;
+  }
+  for (const AcrossSubjoined& across : kAcrossSubjoined) {
+    if (across.length == 0 || across.keeps_sign_mask != 0) continue;
+    if (InSet(kTailRepairLastUnits, across.new_last) || IsLineBreak(across.new_last)) return false;
+  }
+  for (char16_t last = 0; last < kTailRepairLastUnits.size(); ++last)
+    if (kTailRepairLastUnits[last] && StateAfter(last) != StateAfter(u'y')) return false;
+  return true;
+}
+
+static_assert(RepairCarriesEveryPreBaseHalf(),
+              "a pre-base sign that the tail repair does not carry across every YA, VA or "
+              "vocalic R sign needs its own case in BuildAcrossSubjoined");
 
 // The shortcuts must leave the stages nothing to do: a ligature or a sub-joined sign is
 // neither the letter of a sub-joined sign nor a sign the placement stage moves, and no
