@@ -367,7 +367,8 @@ constexpr std::array<AcrossSubjoined, kPlacementCount> BuildAcrossSubjoined() {
     across.new_last = after.empty() ? char16_t{0} : after[after.size() - 1];
     across.keeps_sign_mask = after.empty() ? char16_t{0xFFFF} : char16_t{0};
     // S stays last and leaves the state it left; a half after it is no unit of a pair.
-    across.state_after = after.empty() ? StateAfter(u'y') : StateAfter(across.new_last);
+    across.state_after =
+        after.empty() ? StateAfter(TailRepairPairs[0].last) : StateAfter(across.new_last);
   }
   return rows;
 }
@@ -375,19 +376,19 @@ constexpr std::array<AcrossSubjoined, kPlacementCount> BuildAcrossSubjoined() {
 inline constexpr std::array<AcrossSubjoined, kPlacementCount> kAcrossSubjoined =
     BuildAcrossSubjoined();
 
-// The tail repair carries every pre-base half across every S, and then finds no more work:
-// nothing it moves ends a pair, and a half after S neither ends a pair nor is a line break.
+// The tail repair carries every pre-base half across every S, and every S leaves the same
+// state; a half after S neither ends a pair nor is a line break, so the repair then finds no
+// more work.
 constexpr bool RepairCarriesEveryPreBaseHalf() {
-  for (const GlyphString& sign : PreBaseSigns) {
-    for (char16_t last = 0; last < kTailRepairLastUnits.size(); ++last)
-      if (kTailRepairLastUnits[last] && !IsPair(sign[0], last)) return false;
+  for (const TailRepairPair& any_pair : TailRepairPairs) {
+    for (const GlyphString& sign : PreBaseSigns)
+      if (!IsPair(sign[0], any_pair.last)) return false;
+    if (StateAfter(any_pair.last) != StateAfter(TailRepairPairs[0].last)) return false;
   }
   for (const AcrossSubjoined& across : kAcrossSubjoined) {
     if (across.length == 0 || across.keeps_sign_mask != 0) continue;
     if (InSet(kTailRepairLastUnits, across.new_last) || IsLineBreak(across.new_last)) return false;
   }
-  for (char16_t last = 0; last < kTailRepairLastUnits.size(); ++last)
-    if (kTailRepairLastUnits[last] && StateAfter(last) != StateAfter(u'y')) return false;
   return true;
 }
 
