@@ -24,9 +24,7 @@
 #include <lipimattam/convert.h>
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <type_traits>
 
 #include "engine/glyph_map.h"
@@ -109,13 +107,7 @@ struct RowChoice {
 
 // Writes the row's word from B on; the buffer has room for it.
 [[gnu::always_inline]] inline void WriteRow(char16_t* data, const RowChoice& choice) {
-  const std::uint64_t word = detail::PlacedWord(*choice.placement, choice.base);
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(data + choice.base_at, &word, sizeof word);
-  } else {
-    for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
-      data[choice.base_at + i] = static_cast<char16_t>(word >> (16 * i));
-  }
+  StorePacked(data + choice.base_at, detail::PlacedWord(*choice.placement, choice.base));
 }
 
 // Places a pre-base or two-part sign after a YA, VA or vocalic R sign S and the unit B before
@@ -131,13 +123,7 @@ struct RowChoice {
   if (base > 0xFF || IsLineBreak(base) || (detail::RolesOf(base) & detail::kBeginsPair) != 0)
     return false;
   const std::uint64_t pair = base | (std::uint64_t{tail.last} << 16);
-  const std::uint64_t word = across.units | (pair << across.pair_shift);
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(data + tail.size - 2, &word, sizeof word);
-  } else {
-    for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
-      data[tail.size - 2 + i] = static_cast<char16_t>(word >> (16 * i));
-  }
+  StorePacked(data + tail.size - 2, across.units | (pair << across.pair_shift));
   tail.size += across.length - 2u;
   tail.last = static_cast<char16_t>(across.new_last | (tail.last & across.keeps_sign_mask));
   tail.state = across.state_after;
@@ -220,9 +206,8 @@ void TextConverter::Pass::RunSlice(std::u16string_view slice, Progress& progress
     const RowChoice choice = ChooseRow(data, tail, row);
     if (choice.holds) [[likely]] {
       PlaceByRow(data, choice, tail, progress);
-    } else if (!kSeesOutput<Progress> && PlaceAcrossSubjoined(data, tail, row)) {
-      // placed
-    } else {
+    } else if (kSeesOutput<Progress> || !PlaceAcrossSubjoined(data, tail, row)) {
+      // A hook sees the stages' output before the tail repair, which that row includes.
       PlaceByStages(unit, tail, progress);
       data = output_.data();
     }

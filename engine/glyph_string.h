@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -62,5 +63,16 @@ class GlyphString {
   std::uint64_t packed_ = 0;
   std::uint8_t length_ = 0;
 };
+
+// Stores four units packed as GlyphString packs them (unit i in bits 16i to 16i+15) at `to`,
+// in one 64-bit store where the machine's order allows: the rows' and the appends' one write.
+inline void StorePacked(char16_t* to, std::uint64_t packed) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(to, &packed, sizeof packed);
+  } else {
+    for (std::size_t i = 0; i < GlyphString::kCapacity; ++i)
+      to[i] = static_cast<char16_t>(packed >> (16 * i));
+  }
+}
 
 }  // namespace lipimattam

@@ -2,10 +2,8 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,12 +64,7 @@ class OutputText {
   void Append(const GlyphString& glyphs) {
     // All four units are stored and only the string's length counts: no loop on the hot path.
     MakeRoom(GlyphString::kCapacity);
-    const std::uint64_t packed = glyphs.Packed();
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(buffer_.data() + size_, &packed, sizeof packed);
-    } else {
-      for (std::size_t i = 0; i < GlyphString::kCapacity; ++i) buffer_[size_ + i] = glyphs[i];
-    }
+    StorePacked(buffer_.data() + size_, glyphs.Packed());
     size_ += glyphs.size();
   }
 
