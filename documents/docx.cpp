@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <lipimattam/utf16.h>
+
 #include "documents/office_package.h"
 #include "documents/text_units.h"
 
@@ -474,10 +476,13 @@ class DocxConverter {
       } else if (local == "sym") {
         const auto font = tree.Attribute(child, kW, "font");
         const auto code = tree.Attribute(child, kW, "char");
+        const char16_t unit = code ? HexCode(*code) : char16_t{0};
         symbol_reading = font ? fonts_.Reading(XmlUnescape(*font)) : FontReading::kNone;
-        if (to_unicode && symbol_reading != FontReading::kNone && code && HexCode(*code) != 0) {
+        // Half a surrogate pair is no character: such a symbol is left as it stands.
+        if (to_unicode && symbol_reading != FontReading::kNone && unit != 0 &&
+            !IsHighSurrogate(unit) && !IsLowSurrogate(unit)) {
           run_child.kind = ChildKind::kSymbol;
-          run_child.text = std::u16string(1, HexCode(*code));
+          run_child.text = std::u16string(1, unit);
         }
       } else if (local == "rPr" || local == "lastRenderedPageBreak") {
         continue;

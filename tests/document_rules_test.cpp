@@ -176,6 +176,19 @@ TEST(DocxText, HiddenCodesSymbolsAndRunsSplitInsideSyllablesReadAsOneText) {
   EXPECT_EQ(document.find("softHyphen"), std::string::npos);
 }
 
+TEST(DocxText, ASymbolThatIsHalfASurrogatePairIsLeftAsItStands) {
+  for (const std::string code : {"DB60", "DC00"}) {
+    const std::string symbol = R"(<w:sym w:font="ML-TTRevathi" w:char=")" + code + R"("/>)";
+    const std::string body = "<w:p>" + MlTtRun("ML-TTRevathi", "tIcfw") + "<w:r>" + symbol +
+                             "</w:r>" + MlTtRun("ML-TTRevathi", "c") + "</w:p>";
+    const Converted converted = Convert(DocumentFormat::kDocx, Docx(body));
+    ASSERT_FALSE(converted.result.error) << code << ": " << converted.result.error->message;
+    const std::string& document = converted.parts.at("word/document.xml");
+    EXPECT_NE(document.find(symbol), std::string::npos) << code;
+    EXPECT_EQ(Paragraphs(document).at(0), ToUnicode("tIcfw") + ToUnicode("c")) << code;
+  }
+}
+
 TEST(DocxFormat, ConvertedRunsTakeTheUnicodeFontWhereTheOldOneWasSetWithComplexTwins) {
   const std::string styles = Style(
       "paragraph", "Heading",
