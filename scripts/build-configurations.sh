@@ -2,9 +2,10 @@
 # Builds Lipimattam the ways a packager and a newcomer do, beyond the presets:
 #   make        CMake's default generator (Make) at -j2, without tests and without the page,
 #               as Debian's packaging helpers build it
-#   no-window   Ninja without the window (LIPIMATTAM_BUILD_UI=OFF): the filter, its man page
-#               and its tests, built; the man page's test and the filter's tests of
-#               documents run (the development build runs them all)
+#   no-window   Ninja without the window (LIPIMATTAM_BUILD_UI=OFF) and without the page (the
+#               development build makes it): the filter, its man page and its tests, built;
+#               the man page's test and the filter's tests of documents run (the
+#               development build runs them all)
 # Each configuration says what failed; the script fails if any did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,7 +35,7 @@ else
 fi
 
 if run no-window cmake -S . -B "$root/no-window" -G Ninja -DLIPIMATTAM_BUILD_UI=OFF \
-      -DLIPIMATTAM_WARNINGS_AS_ERRORS=ON &&
+      -DLIPIMATTAM_BUILD_WEB=OFF -DLIPIMATTAM_WARNINGS_AS_ERRORS=ON &&
    run no-window cmake --build "$root/no-window" &&
    run no-window env TMPDIR="$PWD/$root" ctest --test-dir "$root/no-window" --output-on-failure \
       --no-tests=error -j2 -R '^(man_page|install_layout|CliDocuments\.|CliTest\.)'; then
