@@ -89,7 +89,7 @@ constexpr std::array<RowBlock, 0x10000 / kBlockSize> BuildRowBlocks() {
 
 inline constexpr std::array<RowBlock, 0x10000 / kBlockSize> kRowBlocks = BuildRowBlocks();
 
-// The row of every unit, from the blocks.
+// The row of every unit, from the blocks: 128 KB, which the native pass reads in one load.
 inline constexpr std::array<std::uint16_t, 0x10000> kUnitRows = [] {
   std::array<std::uint16_t, 0x10000> rows{};
   for (std::size_t unit = 0; unit < rows.size(); ++unit) {
@@ -100,9 +100,15 @@ inline constexpr std::array<std::uint16_t, 0x10000> kUnitRows = [] {
 }();
 
 // The row of a unit: one lookup and no branch, since whether a unit is Latin or Malayalam
-// changes at every word and a branch on it would be mispredicted.
+// changes at every word and a branch on it would be mispredicted. In WebAssembly the page
+// carries every table in its own file, so there it takes two lookups in the 2 KB of blocks.
 constexpr std::uint32_t PlacementRow(char16_t unit) {
+#ifdef __EMSCRIPTEN__
+  const RowBlock& block = kRowBlocks[unit / kBlockSize];
+  return block.first_row + (unit & block.offset_mask);
+#else
   return kUnitRows[unit];
+#endif
 }
 
 // The unit a row stands for.

@@ -488,6 +488,10 @@ class PageTest(unittest.TestCase):
                "the longest task %.0f ms" % longest if longest else "no task over 50 ms"),
               file=sys.stderr)
 
+    def test_the_page_stays_small(self):
+        # Everything is in the one file; the engine's tables are its largest part.
+        self.assertLess(os.path.getsize(PAGE), 700 * 1024)
+
     def test_the_page_makes_no_network_request(self):
         self.convert_with_f5("\u0D15")
         self.browser.get("file://" + PAGE)
