@@ -207,7 +207,7 @@ char* EncodeUtf8Into(std::u16string_view units, char* out, std::size_t& bad) {
       out[1] = static_cast<char>(0x80 | (unit & 0x3F));
       out += 2;
       ++at;
-    } else if (!IsHighSurrogate(unit) && !IsLowSurrogate(unit)) {
+    } else if (!IsSurrogate(unit)) {
       // The letters of a script follow each other: characters of three bytes are written in a
       // loop of their own.
       do {
@@ -217,7 +217,7 @@ char* EncodeUtf8Into(std::u16string_view units, char* out, std::size_t& bad) {
         out[2] = static_cast<char>(0x80 | (letter & 0x3F));
         out += 3;
         ++at;
-      } while (at != end && *at >= 0x800 && (*at & 0xF800) != 0xD800);
+      } while (at != end && *at >= 0x800 && !IsSurrogate(*at));
     } else if (IsHighSurrogate(unit) && at + 1 != end && IsLowSurrogate(at[1])) {
       const char32_t code_point =
           0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (at[1] - 0xDC00);

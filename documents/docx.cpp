@@ -479,8 +479,7 @@ class DocxConverter {
         const char16_t unit = code ? HexCode(*code) : char16_t{0};
         symbol_reading = font ? fonts_.Reading(XmlUnescape(*font)) : FontReading::kNone;
         // Half a surrogate pair is no character: such a symbol is left as it stands.
-        if (to_unicode && symbol_reading != FontReading::kNone && unit != 0 &&
-            !IsHighSurrogate(unit) && !IsLowSurrogate(unit)) {
+        if (to_unicode && symbol_reading != FontReading::kNone && unit != 0 && !IsSurrogate(unit)) {
           run_child.kind = ChildKind::kSymbol;
           run_child.text = std::u16string(1, unit);
         }

@@ -514,7 +514,7 @@ class Reader {
         at_ += 2;
         return;
       }
-      if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) unit = kReplacementCharacter;
+      if (IsSurrogate(unit)) unit = kReplacementCharacter;
     }
     Emit(unit);
     ++at_;

@@ -34,7 +34,7 @@ std::u16string RandomWritableText(std::mt19937& random, std::size_t length, bool
         i + 1 < text.size() && IsHighSurrogate(text[i]) && IsLowSurrogate(text[i + 1]);
     if (pair) {
       ++i;
-    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+    } else if (IsSurrogate(text[i])) {
       text[i] = u'x';
     }
   }

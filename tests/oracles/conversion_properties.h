@@ -56,7 +56,7 @@ inline std::string Utf8OfReading(std::u16string text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       ++i;
-    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+    } else if (IsSurrogate(text[i])) {
       text[i] = 0xFFFD;
     }
   }

@@ -12,4 +12,9 @@ namespace lipimattam {
   return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+// Either half: a unit that is no character by itself.
+[[nodiscard]] constexpr bool IsSurrogate(char16_t unit) {
+  return (unit & 0xF800) == 0xD800;
+}
+
 }  // namespace lipimattam
